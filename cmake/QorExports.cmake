@@ -1,0 +1,16 @@
+# Writes a linker version script that exports exactly the names listed in
+# LIST_FILE (one a line, '#' comments) and hides everything else.
+function(qor_version_script LIST_FILE OUT_FILE)
+  file(STRINGS ${LIST_FILE} lines)
+  set(body "{\n  global:\n")
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    if(line STREQUAL "" OR line MATCHES "^#")
+      continue()
+    endif()
+    string(APPEND body "    ${line};\n")
+  endforeach()
+  string(APPEND body "  local:\n    *;\n};\n")
+  file(WRITE ${OUT_FILE} "${body}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${LIST_FILE})
+endfunction()

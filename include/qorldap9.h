@@ -1,0 +1,268 @@
+/*
+ * qorldap9 - LDAP connection profiles, sessions and password checks.
+ *
+ * The interface is flat: plain records with fixed arrays, pointers to
+ * caller-owned memory and integer results. The library keeps no state
+ * between calls; callers own every record and every output buffer.
+ */
+#ifndef QORLDAP9_H
+#define QORLDAP9_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define QORLDAP9_CALL __cdecl
+#else
+#define QORLDAP9_CALL
+#endif
+
+#if defined(_WIN32)
+#if defined(QORLDAP9_BUILDING)
+#define QORLDAP9_API __declspec(dllexport)
+#else
+#define QORLDAP9_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define QORLDAP9_API __attribute__((visibility("default")))
+#else
+#define QORLDAP9_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ------------------------------------------------------------------ */
+/* Profile record                                                      */
+/* ------------------------------------------------------------------ */
+
+#define LDC_PROFILENAME_SIZE 51
+#define LDC_BASEDN_SIZE 1024
+#define LDC_BINDDN_SIZE 256
+#define LDC_BINDPWD_SIZE 176
+#define LDC_HOSTNAMES_SIZE 160
+#define LDC_GSTRING_SIZE 255
+
+/* One LDAP connection profile. The layout is fixed (1972 bytes): callers
+ * compiled against any release share records with the library. */
+typedef struct LDAP_Config {
+    char ProfileName[LDC_PROFILENAME_SIZE];
+    char BaseDN[LDC_BASEDN_SIZE];
+    char BindDN[LDC_BINDDN_SIZE];
+    char BindPwd[LDC_BINDPWD_SIZE];
+    char HostNames[LDC_HOSTNAMES_SIZE];
+    char GString[LDC_GSTRING_SIZE];
+    /* two alignment bytes follow GString: neither cleared nor copied */
+    int32_t Version;
+    int32_t Port;
+    int32_t SizeLimit;
+    int32_t Timeout;
+    int32_t Deref;
+    int32_t Referal;
+    int32_t Ssl;
+    int32_t Anonymous;
+    int32_t RegLocation;
+    int32_t ReadOnly;
+    int32_t Reserved;
+    int32_t MBFlags;
+} LDAP_Config;
+
+/* Element of a caller-owned table of LDC_TABLE_SIZE profiles (2024 bytes). */
+typedef struct LDAP_ConfigAux {
+    char KeyName[LDC_PROFILENAME_SIZE];
+    LDAP_Config Config;
+} LDAP_ConfigAux;
+
+#define LDC_TABLE_SIZE 10
+
+/* MBFlags bits; only the low byte is examined. */
+#define LDC_MB_POSIX 0x01      /* POSIX-style directory */
+#define LDC_MB_AD 0x02         /* Active Directory */
+#define LDC_MB_DEFAULT8 0x08   /* set in the default, not examined */
+#define LDC_MB_ANONYMOUS 0x10  /* no bind credentials */
+#define LDC_MB_SIMPLE 0x20     /* bind with the profile's credentials */
+#define LDC_MB_INTEGRATED 0x40 /* Windows-integrated (negotiate) bind */
+#define LDC_MB_DEFAULT 0x19
+
+/* Location codes of stored profiles. */
+#define LDC_LOC_USER_COMMON 0    /* current user, common profiles */
+#define LDC_LOC_MACHINE_COMMON 1 /* local machine, common profiles */
+#define LDC_LOC_USER_QUILLPANE 2 /* current user, Quillpane component */
+#define LDC_LOC_NAMED_USER 3     /* a named user's key under the users root */
+
+/* ------------------------------------------------------------------ */
+/* Result codes. 0 is success unless a function is a yes/no predicate. */
+/* LDAP result codes of the client and registry error codes pass       */
+/* through unchanged where the function says so.                      */
+/* ------------------------------------------------------------------ */
+
+#define LDC_TABLE_END 259            /* table load enumerated every subkey */
+#define LDC_E_BAD_KEY 1010           /* registry key cannot be opened, or empty key name */
+#define LDC_E_STORE_UNAVAILABLE 7000 /* the registry store component cannot be created */
+#define LDC_E_NOT_IN_TABLE 7001      /* profile name not found in the table */
+#define LDC_E_SERVER_LISTED 7006     /* server already in the list */
+#define LDC_E_BAD_HOST 7007          /* host name holds a character other than A-Z a-z 0-9 - */
+#define LDC_E_BAD_PORT 7008          /* port 0 or above 65535 */
+#define LDC_E_SERVER_LIST_FULL 7009  /* the server list would exceed its 159 characters */
+#define LDC_E_NO_USER_ENTRY 7011     /* schema check found no user entry */
+#define LDC_E_OLD_PASSWORD 7015      /* old password did not verify before a change */
+#define LDC_E_CHANGE_FAILED 7016     /* the change step failed */
+#define LDC_E_PLAIN_INIT 7017        /* opening a plain session for the password check failed */
+#define LDC_E_SSL_INIT 7018          /* opening an SSL session for the password check failed */
+#define LDC_E_PASSWORD_REFUSED 7020  /* password check failed */
+#define LDC_E_AD_NEEDS_SSL 7028      /* Active Directory password change without SSL */
+
+/* ------------------------------------------------------------------ */
+/* Platform handle types                                               */
+/* ------------------------------------------------------------------ */
+
+/* The LDAP session handle is the platform LDAP client's own handle
+ * (WLDAP32 on Windows, OpenLDAP's libldap elsewhere): callers may use
+ * it with that client directly and close it with the client's unbind. */
+struct ldap;
+
+#if defined(_WIN32)
+typedef struct HKEY__ *LDC_HKEY;
+#else
+typedef struct LDC_HKEY__ *LDC_HKEY;
+#endif
+#define LDC_HKEY_CURRENT_USER ((LDC_HKEY)(intptr_t)(int32_t)0x80000001u)
+#define LDC_HKEY_LOCAL_MACHINE ((LDC_HKEY)(intptr_t)(int32_t)0x80000002u)
+#define LDC_HKEY_USERS ((LDC_HKEY)(intptr_t)(int32_t)0x80000003u)
+
+/* A caller's chain of fixed-size records released by destroy_list. */
+typedef struct LDC_ListNode {
+    char Payload[1200];
+    struct LDC_ListNode *Next;
+} LDC_ListNode;
+
+/* ------------------------------------------------------------------ */
+/* Profile record: initialisation, copy, accessors                    */
+/* ------------------------------------------------------------------ */
+
+QORLDAP9_API int QORLDAP9_CALL LDAP_Config_initializeEx(LDAP_Config *record);
+QORLDAP9_API int QORLDAP9_CALL LDAP_Config_initializeAuxEx(LDAP_ConfigAux *aux);
+/* Strings longer than the destination's field are cut to fit it. */
+QORLDAP9_API void QORLDAP9_CALL LDAP_Config_copyEx(const LDAP_Config *source, LDAP_Config *destination);
+
+QORLDAP9_API char *QORLDAP9_CALL LDC_getProfineNameEx(LDAP_Config *record);
+QORLDAP9_API char *QORLDAP9_CALL LDC_getBaseDNEx(LDAP_Config *record);
+QORLDAP9_API char *QORLDAP9_CALL LDC_getBindDNEx(LDAP_Config *record);   /* null when anonymous */
+QORLDAP9_API char *QORLDAP9_CALL LDC_getRealBindDNEx(LDAP_Config *record);
+QORLDAP9_API char *QORLDAP9_CALL LDC_getBindPwdEx(LDAP_Config *record);  /* null when anonymous */
+QORLDAP9_API char *QORLDAP9_CALL LDC_getRealBindPwdEx(LDAP_Config *record);
+QORLDAP9_API char *QORLDAP9_CALL LDC_getHostNamesEx(LDAP_Config *record);
+QORLDAP9_API char *QORLDAP9_CALL LDC_getGString(LDAP_Config *record);
+QORLDAP9_API int32_t *QORLDAP9_CALL LDC_getVersionEx(LDAP_Config *record);
+QORLDAP9_API int32_t *QORLDAP9_CALL LDC_getPortEx(LDAP_Config *record);
+QORLDAP9_API int32_t *QORLDAP9_CALL LDC_getSizeLimitEx(LDAP_Config *record);
+QORLDAP9_API int32_t *QORLDAP9_CALL LDC_getTimeoutEx(LDAP_Config *record);
+QORLDAP9_API int32_t *QORLDAP9_CALL LDC_getDerefEx(LDAP_Config *record);
+QORLDAP9_API int32_t *QORLDAP9_CALL LDC_getReferalEx(LDAP_Config *record);
+QORLDAP9_API int32_t *QORLDAP9_CALL LDC_getRegLocationEx(LDAP_Config *record);
+QORLDAP9_API int32_t *QORLDAP9_CALL LDC_getReadOnlyEx(LDAP_Config *record);
+QORLDAP9_API int32_t *QORLDAP9_CALL LDC_getmbFlags(LDAP_Config *record);
+
+QORLDAP9_API int QORLDAP9_CALL LDC_isSslEx(const LDAP_Config *record);       /* 1 only for Ssl == 1 */
+QORLDAP9_API int QORLDAP9_CALL LDC_isAnonymousEx(const LDAP_Config *record); /* MBFlags bit 0x10 */
+
+/* String setters cut a value longer than its field to fit it. */
+QORLDAP9_API void QORLDAP9_CALL LDC_setProfileNameEx(LDAP_Config *record, const char *value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setBaseDNEx(LDAP_Config *record, const char *value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setBindDNEx(LDAP_Config *record, const char *value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setBindPwdEx(LDAP_Config *record, const char *value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setHostNamesEx(LDAP_Config *record, const char *value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setGString(LDAP_Config *record, const char *value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setVersionEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setPortEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setSizeLimitEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setTimeoutEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setDerefEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setReferalEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setSslEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setAnonymousEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setRegLocationEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setReadOnlyEx(LDAP_Config *record, int32_t value);
+QORLDAP9_API void QORLDAP9_CALL LDC_setmbFlags(LDAP_Config *record, int32_t value);
+
+/* ------------------------------------------------------------------ */
+/* Server list and DN helpers                                          */
+/* ------------------------------------------------------------------ */
+
+QORLDAP9_API int QORLDAP9_CALL LDC_getNumServersEx(const LDAP_Config *record);
+/* 0, LDC_E_BAD_HOST, LDC_E_BAD_PORT, LDC_E_SERVER_LISTED or LDC_E_SERVER_LIST_FULL. */
+QORLDAP9_API int QORLDAP9_CALL LDC_addServerEx(LDAP_Config *record, const char *host, int32_t port);
+/* dn must hold the user string and its terminator when the user holds a
+ * comma, else the user, BaseDN, 15 characters and a terminator. A bare
+ * name is escaped as a DN value (RFC 4514); when the escaped DN would not
+ * fit that room, dn is set to the empty string. */
+QORLDAP9_API void QORLDAP9_CALL LDC_formUserDNEx(const LDAP_Config *record, const char *user, char *dn);
+QORLDAP9_API int QORLDAP9_CALL LDC_formDnsDomainEx(const LDAP_Config *record, char *domain, int32_t size);
+
+/* ------------------------------------------------------------------ */
+/* Profile store                                                       */
+/* ------------------------------------------------------------------ */
+
+QORLDAP9_API int QORLDAP9_CALL LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t location);
+QORLDAP9_API int QORLDAP9_CALL LDAP_Config_saveEx(LDAP_Config *record, const char *name, int32_t location);
+QORLDAP9_API int QORLDAP9_CALL LDAP_Config_resetEx(const char *name, int32_t machine);
+QORLDAP9_API int QORLDAP9_CALL LDAP_Config_loadAllAuxEx(LDAP_ConfigAux *table, int32_t location);
+QORLDAP9_API int QORLDAP9_CALL LDAP_Config_searchEx(const LDAP_ConfigAux *table, const char *name);
+QORLDAP9_API int QORLDAP9_CALL LDC_setFallBack(int32_t value, int32_t location);
+QORLDAP9_API int QORLDAP9_CALL LDC_isFallBack(int32_t location);
+QORLDAP9_API int32_t QORLDAP9_CALL LDC_RegDeleteKeyNT(LDC_HKEY key, const char *path);
+
+/* ------------------------------------------------------------------ */
+/* Directory operations                                                */
+/* ------------------------------------------------------------------ */
+
+QORLDAP9_API int QORLDAP9_CALL ldapInitEx(struct ldap **session, LDAP_Config *record);
+QORLDAP9_API int QORLDAP9_CALL ldapAuthEx(struct ldap *session, LDAP_Config *record);
+QORLDAP9_API int QORLDAP9_CALL ldap_verifyConfigEx(LDAP_Config *record);
+QORLDAP9_API int QORLDAP9_CALL ldap_validateSchema(LDAP_Config *record);
+QORLDAP9_API char *QORLDAP9_CALL ldap_Err2String(int code);
+QORLDAP9_API void QORLDAP9_CALL destroy_list(LDC_ListNode *head);
+
+QORLDAP9_API int QORLDAP9_CALL ldap_verifyPasswdEx(LDAP_Config *record, const char *user, const char *password);
+QORLDAP9_API int QORLDAP9_CALL ldapPasswordEx(LDAP_Config *record, const char *user, const char *old_password,
+                                              const char *new_password);
+
+QORLDAP9_API int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char *candidate);
+QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+/* The layout is part of the interface. */
+#ifdef __cplusplus
+#define QORLDAP9_STATIC_ASSERT static_assert
+#else
+#define QORLDAP9_STATIC_ASSERT _Static_assert
+#endif
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, ProfileName) == 0, "ProfileName offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, BaseDN) == 51, "BaseDN offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, BindDN) == 1075, "BindDN offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, BindPwd) == 1331, "BindPwd offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, HostNames) == 1507, "HostNames offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, GString) == 1667, "GString offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, Version) == 1924, "Version offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, Port) == 1928, "Port offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, SizeLimit) == 1932, "SizeLimit offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, Timeout) == 1936, "Timeout offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, Deref) == 1940, "Deref offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, Referal) == 1944, "Referal offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, Ssl) == 1948, "Ssl offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, Anonymous) == 1952, "Anonymous offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, RegLocation) == 1956, "RegLocation offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, ReadOnly) == 1960, "ReadOnly offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, Reserved) == 1964, "Reserved offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_Config, MBFlags) == 1968, "MBFlags offset");
+QORLDAP9_STATIC_ASSERT(sizeof(LDAP_Config) == 1972, "LDAP_Config size");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_ConfigAux, KeyName) == 0, "KeyName offset");
+QORLDAP9_STATIC_ASSERT(offsetof(LDAP_ConfigAux, Config) == 52, "Config offset");
+QORLDAP9_STATIC_ASSERT(sizeof(LDAP_ConfigAux) == 2024, "LDAP_ConfigAux size");
+QORLDAP9_STATIC_ASSERT(offsetof(LDC_ListNode, Next) == 1200, "list node link offset");
+
+#endif /* QORLDAP9_H */

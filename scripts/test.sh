@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs what is missing, then builds and runs every test twice: a
+# normal build, and one under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+run_suite() {
+    dir=$1
+    shift
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$dir" -j "$jobs"
+    (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600)
+}
+
+echo "== normal build"
+run_suite "$root/build"
+echo "== sanitizer build (address, undefined)"
+(
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    run_suite "$root/build-asan" -DQORLDAP9_SANITIZE=ON
+)

@@ -1,0 +1,74 @@
+// Bounded text helpers shared by the whole library.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+
+namespace qor {
+
+// Copies src into dst of cap bytes, cutting it to cap - 1 characters, and
+// terminates it. Returns true when nothing was cut.
+inline bool copy_bounded(char *dst, size_t cap, const char *src) {
+    if (cap == 0) return false;
+    size_t n = strnlen(src, cap);
+    bool whole = n < cap;
+    if (!whole) n = cap - 1;
+    memcpy(dst, src, n);
+    dst[n] = '\0';
+    return whole;
+}
+
+template <size_t N>
+inline bool copy_bounded(char (&dst)[N], const char *src) {
+    return copy_bounded(dst, N, src);
+}
+
+// Length of a string held in a fixed field, never reading past the field.
+template <size_t N>
+inline size_t field_length(const char (&field)[N]) {
+    return strnlen(field, N);
+}
+
+template <size_t N>
+inline std::string_view field_view(const char (&field)[N]) {
+    return std::string_view(field, strnlen(field, N));
+}
+
+// Walks the tokens of text separated by runs of any of the separator
+// characters; empty tokens are never produced.
+class Tokens {
+  public:
+    Tokens(std::string_view text, std::string_view separators) : rest_(text), seps_(separators) {}
+
+    bool next(std::string_view &token) {
+        size_t start = rest_.find_first_not_of(seps_);
+        if (start == std::string_view::npos) {
+            rest_ = {};
+            return false;
+        }
+        rest_.remove_prefix(start);
+        size_t end = rest_.find_first_of(seps_);
+        if (end == std::string_view::npos) end = rest_.size();
+        token = rest_.substr(0, end);
+        rest_.remove_prefix(end);
+        return true;
+    }
+
+  private:
+    std::string_view rest_;
+    std::string_view seps_;
+};
+
+inline bool equals_ignore_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace qor

@@ -1,0 +1,21 @@
+// Forming user DNs from bare names, for the library's own callers.
+#pragma once
+
+#include <cstddef>
+
+#include "qorldap9.h"
+
+namespace qor {
+
+// Writes the DN of user into dn (size bytes): a user string holding a
+// comma is taken as a whole DN; a bare name becomes the value of the
+// uid or cn pattern that MBFlags selects, escaped as DN value text. With
+// neither pattern bit set dn is left as it was. Returns false, with dn
+// made empty, when the DN does not fit.
+bool form_user_dn(const LDAP_Config *record, const char *user, char *dn, size_t size);
+
+// The room LDC_formUserDNEx promises its callers for user: enough for the
+// DN without escapes.
+size_t user_dn_room(const LDAP_Config *record, const char *user);
+
+}  // namespace qor
