@@ -21,3 +21,12 @@ echo "== sanitizer build (address, undefined)"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     run_suite "$root/build-asan" -DQORLDAP9_SANITIZE=ON
 )
+echo "== fuzz targets (clang, libFuzzer)"
+(
+    export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1
+    cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQORLDAP9_FUZZ=ON \
+        -DQORLDAP9_TOOLS=OFF
+    cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_all
+    (cd "$root/build-fuzz" && ctest --output-on-failure -L fuzz)
+)
