@@ -1,0 +1,18 @@
+// Where the library finds its outside components (the registry store
+// component, the security provider): beside the library itself.
+#pragma once
+
+#include <string>
+
+namespace qor::platform {
+
+// Full path of a component library file, such as "libqorregstore.so".
+// Looks in the folder of the module holding the library's code, then in
+// "../lib" from there (a program linked statically in a build tree).
+// Returns the first existing path, or the first candidate when none exists.
+std::string component_path(const char *file_name);
+
+// Tests only: look in this folder alone (null restores the search).
+void set_component_dir_for_testing(const char *dir);
+
+}  // namespace qor::platform

@@ -1,0 +1,49 @@
+// The platform LDAP client, with the semantics of the Windows client
+// (WLDAP32): result codes are positive LDAP C API values, initialisation
+// failures leave a per-thread last error, and the session handle is the
+// client's own handle. One backend per platform.
+#pragma once
+
+#if defined(_WIN32)
+#include <windows.h>
+#include <winldap.h>
+#else
+#include <ldap.h>
+#endif
+
+namespace qor::platform {
+
+// Session options, numbered as both clients number them.
+constexpr int kOptDeref = 2;
+constexpr int kOptSizeLimit = 3;
+constexpr int kOptTimeLimit = 4;
+constexpr int kOptReferrals = 8;
+constexpr int kOptProtocolVersion = 17;
+
+// Opens a session on a blank-separated list of hosts, each optionally
+// followed by ":port"; port applies to entries without one. Returns null
+// on failure, with the reason in last_error().
+LDAP *ldap_init(const char *hosts, int port);
+// The same over SSL (ldaps), certificates verified.
+LDAP *ldap_sslinit(const char *hosts, int port, int secure);
+// The code of this thread's last failed initialisation.
+int last_error();
+
+// value points to a 32-bit integer. Returns an LDAP result code.
+int set_option(LDAP *ld, int option, const void *value);
+int simple_bind_s(LDAP *ld, const char *dn, const char *password);
+// Connects now, so that a dead server shows before a bind.
+int connect(LDAP *ld);
+// Binds with the calling process's own credentials (negotiate).
+int negotiate_bind_s(LDAP *ld);
+int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **attrs, int attrsonly,
+             LDAPMessage **result);
+// True when the result holds at least one entry.
+bool has_entry(LDAP *ld, LDAPMessage *result);
+void msgfree(LDAPMessage *result);
+int modify_s(LDAP *ld, const char *dn, LDAPMod **mods);
+void unbind(LDAP *ld);
+// The client's text for an LDAP result code; static, never freed.
+char *err2string(int code);
+
+}  // namespace qor::platform
