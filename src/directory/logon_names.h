@@ -1,0 +1,18 @@
+// The Windows logon names that the password check takes from a profile
+// and a user string for the NTLM logon check.
+#pragma once
+
+#include <string>
+
+namespace qor {
+
+// The first label of a DNS domain: leading dots skipped, up to the next
+// dot. Empty when there is none.
+std::string logon_domain(const char *dns_domain);
+
+// The logon user name from a user string as the caller gave it: the whole
+// string when it holds no "="; otherwise the first value after the first
+// "=", commas skipped. False when nothing but commas follows the "=".
+bool logon_user(const char *user, std::string &name);
+
+}  // namespace qor

@@ -1,0 +1,14 @@
+// The value of an Active Directory "unicodePwd" attribute: the password
+// between double quotes, in UTF-16LE, without a terminator.
+#pragma once
+
+#include <string>
+
+namespace qor {
+
+// Text is the platform's multibyte encoding (UTF-8 here). Text that is not
+// valid UTF-8 is widened byte by byte, each byte one 16-bit unit, which
+// for ASCII gives the same bytes as UTF-8 decoding.
+std::string unicode_pwd_value(const char *password);
+
+}  // namespace qor
