@@ -56,8 +56,7 @@ void LDAP_Config_copyEx(const LDAP_Config *s, LDAP_Config *d) {
     copy(d->BindPwd, sizeof d->BindPwd, s->BindPwd, sizeof s->BindPwd);
     copy(d->HostNames, sizeof d->HostNames, s->HostNames, sizeof s->HostNames);
     copy(d->GString, sizeof d->GString, s->GString, sizeof s->GString);
-    volatile char *scrub = tmp;  // the password passed through here
-    for (size_t i = 0; i < sizeof tmp; ++i) scrub[i] = 0;
+    qor::secure_clear(tmp, sizeof tmp);  // the password passed through here
     d->Version = s->Version;
     d->Port = s->Port;
     d->SizeLimit = s->SizeLimit;
