@@ -1,0 +1,28 @@
+# Writes a Windows module-definition file that exports exactly the names
+# listed in LIST_FILE (one a line, '#' comments), undecorated, except the
+# names listed in PENDING_FILE, whose code has not landed yet (a .def entry
+# without a definition would stop the link).
+function(qor_def_file LIST_FILE PENDING_FILE LIBRARY OUT_FILE)
+  set(pending "")
+  if(PENDING_FILE AND EXISTS ${PENDING_FILE})
+    file(STRINGS ${PENDING_FILE} pending_lines)
+    foreach(line IN LISTS pending_lines)
+      string(STRIP "${line}" line)
+      if(NOT line STREQUAL "" AND NOT line MATCHES "^#")
+        list(APPEND pending ${line})
+      endif()
+    endforeach()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PENDING_FILE})
+  endif()
+  file(STRINGS ${LIST_FILE} lines)
+  set(body "LIBRARY ${LIBRARY}\nEXPORTS\n")
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    if(line STREQUAL "" OR line MATCHES "^#" OR line IN_LIST pending)
+      continue()
+    endif()
+    string(APPEND body "    ${line}\n")
+  endforeach()
+  file(CONFIGURE OUTPUT ${OUT_FILE} CONTENT "${body}" @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${LIST_FILE})
+endfunction()

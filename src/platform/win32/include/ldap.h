@@ -1,0 +1,6 @@
+// The LDAP C API header by its portable name: on Windows the system's
+// client declares it in winldap.h.
+#pragma once
+
+#include <windows.h>
+#include <winldap.h>

@@ -1,0 +1,67 @@
+// The platform LDAP client on Windows: WLDAP32 itself, whose result codes,
+// last error and handles are the interface's own.
+#include "platform/ldap_client.h"
+
+namespace qor::platform {
+namespace {
+
+// Bounds the connect, so that a dead host fails within seconds.
+constexpr LONG kConnectTimeoutSeconds = 5;
+
+}  // namespace
+
+LDAP *ldap_init(const char *hosts, int port) {
+    return ::ldap_init(const_cast<PCHAR>(hosts), static_cast<ULONG>(port));
+}
+
+LDAP *ldap_sslinit(const char *hosts, int port, int secure) {
+    return ::ldap_sslinit(const_cast<PCHAR>(hosts), static_cast<ULONG>(port), secure);
+}
+
+int last_error() { return static_cast<int>(LdapGetLastError()); }
+
+int set_option(LDAP *ld, int option, const void *value) {
+    if (ld == nullptr || value == nullptr) return kParamError;
+    return static_cast<int>(::ldap_set_option(ld, option, value));
+}
+
+int simple_bind_s(LDAP *ld, const char *dn, const char *password) {
+    return static_cast<int>(::ldap_simple_bind_s(ld, const_cast<PCHAR>(dn), const_cast<PCHAR>(password)));
+}
+
+int connect(LDAP *ld) {
+    struct l_timeval timeout = {kConnectTimeoutSeconds, 0};
+    return static_cast<int>(::ldap_connect(ld, &timeout));
+}
+
+int negotiate_bind_s(LDAP *ld) {
+    // No name and no credentials: those of the calling process.
+    return static_cast<int>(::ldap_bind_s(ld, nullptr, nullptr, LDAP_AUTH_NEGOTIATE));
+}
+
+int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **attrs, int attrsonly,
+             LDAPMessage **result) {
+    return static_cast<int>(::ldap_search_s(ld, const_cast<PCHAR>(base), static_cast<ULONG>(scope),
+                                            const_cast<PCHAR>(filter), attrs, static_cast<ULONG>(attrsonly),
+                                            result));
+}
+
+bool has_entry(LDAP *ld, LDAPMessage *result) {
+    return result != nullptr && ::ldap_first_entry(ld, result) != nullptr;
+}
+
+void msgfree(LDAPMessage *result) {
+    if (result != nullptr) ::ldap_msgfree(result);
+}
+
+int modify_s(LDAP *ld, const char *dn, LDAPMod **mods) {
+    return static_cast<int>(::ldap_modify_s(ld, const_cast<PCHAR>(dn), mods));
+}
+
+void unbind(LDAP *ld) {
+    if (ld != nullptr) ::ldap_unbind(ld);
+}
+
+char *err2string(int code) { return ::ldap_err2string(static_cast<ULONG>(code)); }
+
+}  // namespace qor::platform

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Compares the export table of a Windows DLL with a list of names (one a
+# line, '#' comments): every listed name, undecorated, and nothing else.
+# An optional fourth list names exports whose code is not there yet.
+set -eu
+objdump=$1
+dll=$2
+list=$3
+pending=${4:-/dev/null}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+names() { grep -v '^[[:space:]]*#' "$1" | grep -v '^[[:space:]]*$' | sed 's/[[:space:]]//g' | sort -u; }
+names "$pending" >"$tmp/pending"
+names "$list" | comm -23 - "$tmp/pending" >"$tmp/want"
+# The name pointer table: lines "[ n] Name" after its heading.
+"$objdump" -p "$dll" >"$tmp/dump"
+sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' "$tmp/dump" | sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p' |
+    sort -u >"$tmp/have"
+if ! diff -u "$tmp/want" "$tmp/have"; then
+    echo "exports of $dll differ from $list (- missing, + unexpected)" >&2
+    exit 1
+fi
+echo "$(wc -l <"$tmp/have") exports, as listed"
