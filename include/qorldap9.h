@@ -218,8 +218,15 @@ QORLDAP9_API int32_t QORLDAP9_CALL LDC_RegDeleteKeyNT(LDC_HKEY key, const char *
 /* ------------------------------------------------------------------ */
 
 QORLDAP9_API int QORLDAP9_CALL ldapInitEx(struct ldap **session, LDAP_Config *record);
+/* ldapAuthEx: a profile whose MBFlags name no way to bind (none of 0x10,
+ * 0x20, 0x40) gets 7 (authMethodNotSupported) and no bind request, so
+ * that it is never taken for a bound session. A bind DN formed from
+ * BindDN and BaseDN that does not fit its 255 characters is refused with
+ * 89 (parameter error) rather than cut into another DN. */
 QORLDAP9_API int QORLDAP9_CALL ldapAuthEx(struct ldap *session, LDAP_Config *record);
 QORLDAP9_API int QORLDAP9_CALL ldap_verifyConfigEx(LDAP_Config *record);
+/* ldap_validateSchema: a profile with neither 0x01 nor 0x02 names no kind
+ * of account; after the open and the bind it gets 7011 without a search. */
 QORLDAP9_API int QORLDAP9_CALL ldap_validateSchema(LDAP_Config *record);
 QORLDAP9_API char *QORLDAP9_CALL ldap_Err2String(int code);
 QORLDAP9_API void QORLDAP9_CALL destroy_list(LDC_ListNode *head);

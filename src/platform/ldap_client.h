@@ -20,6 +20,15 @@ constexpr int kOptTimeLimit = 4;
 constexpr int kOptReferrals = 8;
 constexpr int kOptProtocolVersion = 17;
 
+// Client-side result codes, numbered as the Windows client numbers them
+// (libldap's own values are negative; the backend maps them).
+constexpr int kServerDown = 81;
+constexpr int kLocalError = 82;
+constexpr int kTimeout = 85;
+constexpr int kParamError = 89;
+constexpr int kNoMemory = 90;
+constexpr int kConnectError = 91;
+
 // Opens a session on a blank-separated list of hosts, each optionally
 // followed by ":port"; port applies to entries without one. Returns null
 // on failure, with the reason in last_error().

@@ -1,0 +1,71 @@
+// Session open, bind and the configuration check.
+#include <ldap.h>
+
+#include <cstring>
+
+#include "config/user_dn.h"
+#include "directory/session.h"
+#include "platform/ldap_client.h"
+
+namespace pf = qor::platform;
+
+extern "C" int ldapInitEx(LDAP **session, LDAP_Config *record) {
+    if (session == nullptr) return pf::kParamError;
+    *session = nullptr;
+    if (record == nullptr) return pf::kParamError;
+
+    std::string hosts = qor::field_text(record->HostNames);
+    // Any nonzero Ssl selects SSL here, not only the 1 of LDC_isSslEx.
+    LDAP *ld = record->Ssl != 0 ? pf::ldap_sslinit(hosts.c_str(), record->Port, 1)
+                                : pf::ldap_init(hosts.c_str(), record->Port);
+    *session = ld;
+    if (ld == nullptr) return pf::last_error();
+
+    // Every option is attempted; a value the client refuses leaves its
+    // default in force.
+    pf::set_option(ld, pf::kOptProtocolVersion, LDC_getVersionEx(record));
+    pf::set_option(ld, pf::kOptSizeLimit, LDC_getSizeLimitEx(record));
+    pf::set_option(ld, pf::kOptTimeLimit, LDC_getTimeoutEx(record));
+    pf::set_option(ld, pf::kOptDeref, LDC_getDerefEx(record));
+    pf::set_option(ld, pf::kOptReferrals, LDC_getReferalEx(record));
+    return LDAP_SUCCESS;
+}
+
+extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
+    if (session == nullptr || record == nullptr) return pf::kParamError;
+    const int flags = record->MBFlags & 0xFF;
+    const bool simple = (flags & (LDC_MB_ANONYMOUS | LDC_MB_SIMPLE)) != 0;
+    const bool integrated = (flags & LDC_MB_INTEGRATED) != 0;
+    if (!simple && !integrated) return LDAP_AUTH_METHOD_NOT_SUPPORTED;
+
+    int rc = LDAP_SUCCESS;
+    if (simple) {
+        char dn[qor::kBindDnSize];
+        dn[0] = '\0';
+        if (!qor::form_user_dn(record, LDC_getBindDNEx(record), dn, sizeof dn)) return pf::kParamError;
+        const char *password = LDC_getBindPwdEx(record);
+        std::string pw;
+        if (password != nullptr) pw = qor::field_text(record->BindPwd);
+        rc = pf::simple_bind_s(session, dn, password != nullptr ? pw.c_str() : nullptr);
+        qor::secure_clear(pw);
+    }
+    if (integrated) {
+        // Its result replaces the simple bind's: a profile with both bits
+        // is bound when the negotiate bind succeeds.
+        rc = pf::connect(session);
+        if (rc == LDAP_SUCCESS) rc = pf::negotiate_bind_s(session);
+    }
+    return rc;
+}
+
+extern "C" int ldap_verifyConfigEx(LDAP_Config *record) {
+    LDAP *ld = nullptr;
+    int rc = ldapInitEx(&ld, record);
+    if (rc != LDAP_SUCCESS) {
+        pf::unbind(ld);  // null after a failed open; kept for symmetry
+        return rc;
+    }
+    rc = ldapAuthEx(ld, record);
+    pf::unbind(ld);
+    return rc;
+}

@@ -1,0 +1,211 @@
+// The platform LDAP client over OpenLDAP's libldap, with the Windows
+// client's semantics: positive result codes, a per-thread last error for
+// failed initialisations, host lists of "host[:port]" entries.
+#include "platform/ldap_client.h"
+
+#include <sasl/sasl.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/posix/ldap_uri.h"
+#include "platform/posix/sigpipe_guard.h"
+
+namespace qor::platform {
+namespace {
+
+thread_local int t_last_error = LDAP_SUCCESS;
+
+// Bounds every connect and every synchronous request, so that a dead or
+// silent host fails within seconds and the next host of the list gets
+// its turn.
+constexpr int kNetworkTimeoutSeconds = 2;
+constexpr int kResponseTimeoutSeconds = 2;
+
+// libldap reports client-side failures as negative codes; the Windows
+// client, whose values callers compare against, numbers them 81 to 97.
+int to_windows_code(int rc) {
+    if (rc >= 0) return rc;
+    if (rc >= LDAP_REFERRAL_LIMIT_EXCEEDED) return 80 - rc;
+    // Newer client-only codes have no Windows counterpart.
+    return 80 - LDAP_LOCAL_ERROR;
+}
+
+int to_libldap_code(int code) {
+    if (code > 80 && code <= 80 - LDAP_REFERRAL_LIMIT_EXCEEDED) return 80 - code;
+    return code;
+}
+
+void set_timeout(LDAP *ld, int option, int seconds) {
+    struct timeval tv = {seconds, 0};
+    ldap_set_option(ld, option, &tv);
+}
+
+int copy_tls_files_to(LDAP *ld) {
+    static const int kFileOptions[] = {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR, LDAP_OPT_X_TLS_CERTFILE,
+                                       LDAP_OPT_X_TLS_KEYFILE,    LDAP_OPT_X_TLS_CRLFILE,   LDAP_OPT_X_TLS_CIPHER_SUITE};
+    for (int option : kFileOptions) {
+        char *value = nullptr;
+        if (ldap_get_option(nullptr, option, &value) != LDAP_OPT_SUCCESS || value == nullptr) continue;
+        int rc = ldap_set_option(ld, option, value);
+        ldap_memfree(value);
+        if (rc != LDAP_OPT_SUCCESS) return rc;
+    }
+    return LDAP_OPT_SUCCESS;
+}
+
+LDAP *open_session(const char *hosts, int port, bool ssl) {
+    t_last_error = LDAP_SUCCESS;
+    std::string uris;
+    int rc = build_uri_list(hosts, port, ssl, uris);
+    if (rc != LDAP_SUCCESS) {
+        t_last_error = to_windows_code(rc);
+        return nullptr;
+    }
+    LDAP *ld = nullptr;
+    rc = ldap_initialize(&ld, uris.c_str());
+    if (rc != LDAP_SUCCESS || ld == nullptr) {
+        t_last_error = to_windows_code(rc != LDAP_SUCCESS ? rc : LDAP_NO_MEMORY);
+        return nullptr;
+    }
+    set_timeout(ld, LDAP_OPT_NETWORK_TIMEOUT, kNetworkTimeoutSeconds);
+    set_timeout(ld, LDAP_OPT_TIMEOUT, kResponseTimeoutSeconds);
+    if (ssl) {
+        // A synchronous TLS handshake with a silent peer is not bounded by
+        // the timeouts; an asynchronous connect is.
+        ldap_set_option(ld, LDAP_OPT_CONNECT_ASYNC, LDAP_OPT_ON);
+        int demand = LDAP_OPT_X_TLS_DEMAND;
+        ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+        // libldap keeps one process-wide TLS context, built from the
+        // options in force at the first TLS session; a context of the
+        // handle's own makes the options above (and the CA of the user's
+        // configuration as it stands now) apply to this session whatever
+        // came before. A new handle does not inherit the file names, so
+        // they are handed over first.
+        rc = copy_tls_files_to(ld);
+        int is_server = 0;
+        if (rc == LDAP_OPT_SUCCESS) rc = ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &is_server);
+        if (rc != LDAP_OPT_SUCCESS) {
+            ldap_unbind_ext(ld, nullptr, nullptr);
+            t_last_error = to_windows_code(LDAP_LOCAL_ERROR);
+            return nullptr;
+        }
+    }
+    return ld;
+}
+
+// The SASL library may ask for an authorisation name and such; the
+// process's Kerberos credentials need none, and nobody is ever prompted.
+int quiet_interact(LDAP *, unsigned, void *, void *in) {
+    for (auto *it = static_cast<sasl_interact_t *>(in); it != nullptr && it->id != SASL_CB_LIST_END; ++it) {
+        const char *value = it->defresult != nullptr ? it->defresult : "";
+        it->result = value;
+        it->len = static_cast<unsigned>(strlen(value));
+    }
+    return LDAP_SUCCESS;
+}
+
+int sasl_bind(LDAP *ld, const char *mechanism) {
+    return ldap_sasl_interactive_bind_s(ld, nullptr, mechanism, nullptr, nullptr, LDAP_SASL_QUIET, quiet_interact,
+                                        nullptr);
+}
+
+}  // namespace
+
+LDAP *ldap_init(const char *hosts, int port) {
+    SigpipeGuard guard;
+    return open_session(hosts, port, false);
+}
+
+LDAP *ldap_sslinit(const char *hosts, int port, int secure) {
+    SigpipeGuard guard;
+    return open_session(hosts, port, secure != 0);
+}
+
+int last_error() { return t_last_error; }
+
+int set_option(LDAP *ld, int option, const void *value) {
+    if (ld == nullptr || value == nullptr) return to_windows_code(LDAP_PARAM_ERROR);
+    int v = *static_cast<const int *>(value);
+    int rc;
+    switch (option) {
+        case kOptProtocolVersion:
+            rc = ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v);
+            break;
+        case kOptSizeLimit:
+            rc = ldap_set_option(ld, LDAP_OPT_SIZELIMIT, &v);
+            break;
+        case kOptTimeLimit:
+            rc = ldap_set_option(ld, LDAP_OPT_TIMELIMIT, &v);
+            // The client must not give up on a search the server is still
+            // allowed to work on.
+            if (rc == LDAP_OPT_SUCCESS && v > 0 && v < 3600) set_timeout(ld, LDAP_OPT_TIMEOUT, v + kResponseTimeoutSeconds);
+            break;
+        case kOptDeref:
+            rc = ldap_set_option(ld, LDAP_OPT_DEREF, &v);
+            break;
+        case kOptReferrals:
+            rc = ldap_set_option(ld, LDAP_OPT_REFERRALS, v != 0 ? LDAP_OPT_ON : LDAP_OPT_OFF);
+            break;
+        default:
+            return to_windows_code(LDAP_PARAM_ERROR);
+    }
+    return rc == LDAP_OPT_SUCCESS ? LDAP_SUCCESS : to_windows_code(LDAP_PARAM_ERROR);
+}
+
+int simple_bind_s(LDAP *ld, const char *dn, const char *password) {
+    SigpipeGuard guard;
+    struct berval cred = {0, nullptr};
+    if (password != nullptr) {
+        cred.bv_val = const_cast<char *>(password);
+        cred.bv_len = strlen(password);
+    }
+    return to_windows_code(ldap_sasl_bind_s(ld, dn != nullptr ? dn : "", LDAP_SASL_SIMPLE, &cred, nullptr, nullptr,
+                                            nullptr));
+}
+
+int connect(LDAP *ld) {
+    SigpipeGuard guard;
+    return to_windows_code(ldap_connect(ld));
+}
+
+int negotiate_bind_s(LDAP *ld) {
+    SigpipeGuard guard;
+    // SPNEGO is what the Windows client negotiates; plain GSSAPI serves
+    // servers or SASL installations that do not offer it.
+    int rc = sasl_bind(ld, "GSS-SPNEGO");
+    if (rc == LDAP_AUTH_METHOD_NOT_SUPPORTED || rc == LDAP_LOCAL_ERROR || rc == LDAP_NOT_SUPPORTED)
+        rc = sasl_bind(ld, "GSSAPI");
+    return to_windows_code(rc);
+}
+
+int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **attrs, int attrsonly,
+             LDAPMessage **result) {
+    SigpipeGuard guard;
+    // Size and time limits of -1 and no timeout: the session's options.
+    return to_windows_code(
+        ldap_search_ext_s(ld, base, scope, filter, attrs, attrsonly, nullptr, nullptr, nullptr, -1, result));
+}
+
+bool has_entry(LDAP *ld, LDAPMessage *result) {
+    return result != nullptr && ldap_first_entry(ld, result) != nullptr;
+}
+
+void msgfree(LDAPMessage *result) {
+    if (result != nullptr) ldap_msgfree(result);
+}
+
+int modify_s(LDAP *ld, const char *dn, LDAPMod **mods) {
+    SigpipeGuard guard;
+    return to_windows_code(ldap_modify_ext_s(ld, dn, mods, nullptr, nullptr));
+}
+
+void unbind(LDAP *ld) {
+    if (ld == nullptr) return;
+    SigpipeGuard guard;
+    ldap_unbind_ext(ld, nullptr, nullptr);
+}
+
+char *err2string(int code) { return ldap_err2string(to_libldap_code(code)); }
+
+}  // namespace qor::platform
