@@ -1,0 +1,167 @@
+// The registry store component: the IRegStore slots over the registry
+// functions of the platform layer. The library creates one object per
+// store operation through the COM-shaped creation entry exported here.
+#include <atomic>
+#include <new>
+#include <string>
+
+#include "platform/regstore_interface.h"
+#include "platform/registry.h"
+
+namespace qor::platform {
+namespace {
+
+HRESULT status(int32_t win32) { return hresult_from_win32(win32); }
+
+class RegStore final : public IRegStore {
+  public:
+    HRESULT QOR_COM_CALL QueryInterface(const Guid &iid, void **object) override {
+        if (!object) return kEPointer;
+        if (iid == kIidIUnknown || iid == kRegStoreInterfaceId) {
+            *object = static_cast<IRegStore *>(this);
+            AddRef();
+            return kSOk;
+        }
+        *object = nullptr;
+        return kENoInterface;
+    }
+    uint32_t QOR_COM_CALL AddRef() override { return ++refs_; }
+    uint32_t QOR_COM_CALL Release() override {
+        uint32_t left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    HRESULT QOR_COM_CALL OpenKey(LDC_HKEY root, const char *path, uint32_t access) override {
+        HKEY key = nullptr;
+        int32_t rc = RegOpenKeyExA(base_for(root), path ? path : "", 0, access, &key);
+        if (rc != kErrorSuccess) return status(rc);
+        replace_key(key);
+        return kSOk;
+    }
+    HRESULT QOR_COM_CALL CloseKey() override {
+        replace_key(nullptr);
+        return kSOk;
+    }
+    HRESULT QOR_COM_CALL CreateKey(LDC_HKEY root, const char *path, uint32_t options, uint32_t access, void *security,
+                                   uint32_t *disposition) override {
+        HKEY key = nullptr;
+        int32_t rc = RegCreateKeyExA(base_for(root), path ? path : "", 0, nullptr, options, access, security, &key,
+                                     disposition);
+        if (rc != kErrorSuccess) return status(rc);
+        replace_key(key);
+        return kSOk;
+    }
+    HRESULT QOR_COM_CALL DeleteKey(const char *path, int32_t recursive) override {
+        if (!key_) return status(kErrorInvalidHandle);
+        if (!path || !*path) return status(kErrorBadPathname);
+        if (!recursive) return status(RegDeleteKeyA(key_, path));
+        // Outside a caller's transaction, a tree goes as a whole or not at all.
+        HKEY session = nullptr;
+        bool own = transaction_ == nullptr;
+        if (own) {
+            int32_t rc = RegOpenKeyExA(key_, "", 0, kKeyAllAccess, &session);
+            if (rc == kErrorSuccess) rc = reg_begin_transaction(session);
+            if (rc != kErrorSuccess) {
+                if (session) RegCloseKey(session);
+                return status(rc);
+            }
+        }
+        int32_t rc = delete_tree(own ? session : key_, path);
+        if (own) {
+            rc = rc == kErrorSuccess ? reg_commit_transaction(session) : (reg_rollback_transaction(session), rc);
+            RegCloseKey(session);
+        }
+        return status(rc);
+    }
+    HRESULT QOR_COM_CALL BeginTransaction(LDC_HKEY root) override {
+        if (transaction_) return status(kErrorInvalidParameter);
+        HKEY session = nullptr;
+        int32_t rc = RegOpenKeyExA(root, "", 0, kKeyAllAccess, &session);
+        if (rc == kErrorSuccess) rc = reg_begin_transaction(session);
+        if (rc != kErrorSuccess) {
+            if (session) RegCloseKey(session);
+            return status(rc);
+        }
+        transaction_ = session;
+        transaction_root_ = root;
+        return kSOk;
+    }
+    int32_t QOR_COM_CALL EnumKey(uint32_t index, char *name, uint32_t *capacity, void *last_write) override {
+        if (!key_) return kErrorInvalidHandle;
+        return RegEnumKeyExA(key_, index, name, capacity, nullptr, nullptr, nullptr, last_write);
+    }
+    HRESULT QOR_COM_CALL CommitTransaction() override {
+        if (!transaction_) return status(kErrorInvalidParameter);
+        int32_t rc = reg_commit_transaction(transaction_);
+        RegCloseKey(transaction_);
+        transaction_ = nullptr;
+        return status(rc);
+    }
+    HRESULT QOR_COM_CALL QueryValue(const char *name, uint32_t *type, void *data, uint32_t *size) override {
+        if (!key_) return status(kErrorInvalidHandle);
+        return status(RegQueryValueExA(key_, name, nullptr, type, static_cast<unsigned char *>(data), size));
+    }
+    HRESULT QOR_COM_CALL SetValue(const char *name, uint32_t type, const void *data, uint32_t size) override {
+        if (!key_) return status(kErrorInvalidHandle);
+        return status(RegSetValueExA(key_, name, 0, type, static_cast<const unsigned char *>(data), size));
+    }
+
+  private:
+    ~RegStore() {
+        replace_key(nullptr);
+        if (transaction_) {
+            reg_rollback_transaction(transaction_);
+            RegCloseKey(transaction_);
+        }
+    }
+
+    // Keys on the transaction's root are opened through its session.
+    HKEY base_for(LDC_HKEY root) const { return transaction_ && root == transaction_root_ ? transaction_ : root; }
+
+    void replace_key(HKEY key) {
+        if (key_) RegCloseKey(key_);
+        key_ = key;
+    }
+
+    // Deepest keys first: the registry deletes only keys without subkeys.
+    static int32_t delete_tree(HKEY parent, const char *path) {
+        HKEY sub = nullptr;
+        int32_t rc = RegOpenKeyExA(parent, path, 0, kDelete | kKeyEnumerateSubKeys, &sub);
+        if (rc != kErrorSuccess) return rc;
+        char name[kMaxKeyNameLength + 1];
+        while (true) {
+            uint32_t capacity = sizeof name;
+            rc = RegEnumKeyExA(sub, 0, name, &capacity, nullptr, nullptr, nullptr, nullptr);
+            if (rc == kErrorNoMoreItems) break;
+            if (rc == kErrorSuccess) rc = delete_tree(sub, name);
+            if (rc != kErrorSuccess) {
+                RegCloseKey(sub);
+                return rc;
+            }
+        }
+        RegCloseKey(sub);
+        return RegDeleteKeyA(parent, path);
+    }
+
+    std::atomic<uint32_t> refs_{1};
+    HKEY key_ = nullptr;
+    HKEY transaction_ = nullptr;
+    LDC_HKEY transaction_root_ = nullptr;
+};
+
+}  // namespace
+}  // namespace qor::platform
+
+extern "C" __attribute__((visibility("default"))) qor::platform::HRESULT QorComponentCreate(
+    const qor::platform::Guid *clsid, const qor::platform::Guid *iid, void **object) {
+    using namespace qor::platform;
+    if (!object) return kEPointer;
+    *object = nullptr;
+    if (!clsid || !iid || !(*clsid == kRegStoreClassId)) return kRegDbEClassNotReg;
+    auto *store = new (std::nothrow) RegStore;
+    if (!store) return hresult_from_win32(kErrorOutOfMemory);
+    HRESULT rc = store->QueryInterface(*iid, object);
+    store->Release();
+    return rc;
+}

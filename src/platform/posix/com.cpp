@@ -1,0 +1,67 @@
+#include "platform/com.h"
+
+#include <dlfcn.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/component_path.h"
+#include "platform/regstore_interface.h"
+
+namespace qor::platform {
+namespace {
+
+struct ClassEntry {
+    Guid clsid;
+    const char *library;
+};
+
+// The classes this process knows and the library that serves each.
+constexpr ClassEntry kClasses[] = {
+    {kRegStoreClassId, kRegStoreLibrary},
+};
+
+thread_local int t_init_count = 0;
+
+// Component libraries stay loaded for the life of the process, as a COM
+// runtime keeps in-process servers loaded: objects may outlive the call
+// that created them, and reloading on every call would only cost time.
+std::mutex g_libraries_lock;
+std::map<std::string, void *> g_libraries;
+
+void *load_component(const std::string &path) {
+    std::lock_guard<std::mutex> guard(g_libraries_lock);
+    auto it = g_libraries.find(path);
+    if (it != g_libraries.end()) return it->second;
+    void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle) g_libraries.emplace(path, handle);
+    return handle;
+}
+
+}  // namespace
+
+HRESULT CoInitializeEx(void *, uint32_t) { return t_init_count++ == 0 ? kSOk : kSFalse; }
+
+void CoUninitialize() {
+    if (t_init_count > 0) --t_init_count;
+}
+
+HRESULT CoCreateInstance(const Guid &clsid, IUnknown *outer, uint32_t context, const Guid &iid, void **object) {
+    if (!object) return kEPointer;
+    *object = nullptr;
+    if (t_init_count == 0) return kCoENotInitialized;
+    if (outer) return kClassENoAggregation;
+    if (!(context & kClsctxInprocServer)) return kRegDbEClassNotReg;
+    for (const ClassEntry &entry : kClasses) {
+        if (!(entry.clsid == clsid)) continue;
+        void *library = load_component(component_path(entry.library));
+        if (!library) return kRegDbEClassNotReg;
+        auto create = reinterpret_cast<ComponentCreateFn>(dlsym(library, kComponentCreateSymbol));
+        if (!create) return kCoEErrorInDll;
+        return create(&clsid, &iid, object);
+    }
+    return kRegDbEClassNotReg;
+}
+
+}  // namespace qor::platform
