@@ -1,0 +1,96 @@
+#include "ntlm/logon_check.h"
+
+#include <climits>
+#include <cstring>
+
+#include "ntlm/ntlm_side.h"
+#include "ntlm/scope_exit.h"
+#include "ntlm/sspi_provider.h"
+#include "platform/heap.h"
+
+namespace qor {
+namespace {
+
+char kPackage[] = "NTLM";
+
+// The package's maximum token size, or 0 when the query fails.
+uint32_t max_token_size(const SspiTable &table) {
+    PSecPkgInfoA info = nullptr;
+    SECURITY_STATUS status = table.QuerySecurityPackageInfoA(kPackage, &info);
+    if (info == nullptr) return 0;
+    uint32_t size = status < 0 ? 0 : info->cbMaxToken;
+    table.FreeContextBuffer(info);
+    return size;
+}
+
+// Character count of a NUL-terminated string, 0 for null; false when it
+// does not fit the identity record's 32-bit length.
+bool text_length(const char *text, SEC_ULONG *length) {
+    size_t n = text ? std::strlen(text) : 0;
+    if (n > INT_MAX) return false;
+    *length = static_cast<SEC_ULONG>(n);
+    return true;
+}
+
+bool fill_identity(SEC_WINNT_AUTH_IDENTITY_A *identity, const char *domain, const char *user,
+                   const char *password) {
+    identity->User = reinterpret_cast<unsigned char *>(const_cast<char *>(user));
+    identity->Domain = reinterpret_cast<unsigned char *>(const_cast<char *>(domain));
+    identity->Password = reinterpret_cast<unsigned char *>(const_cast<char *>(password));
+    identity->Flags = SEC_WINNT_AUTH_IDENTITY_ANSI;
+    return text_length(user, &identity->UserLength) && text_length(domain, &identity->DomainLength) &&
+           text_length(password, &identity->PasswordLength);
+}
+
+// The four steps: client, server, client, server. The second server step
+// gives the verdict.
+int run_exchange(const SspiTable &table, NtlmSide *client, NtlmSide *server,
+                 SEC_WINNT_AUTH_IDENTITY_A *identity, uint32_t maxToken, void *clientBlock,
+                 void *serverBlock) {
+    uint32_t clientLength = maxToken;
+    if (!ntlm_clientStep(table, client, identity, nullptr, 0, clientBlock, &clientLength)) return 0;
+    uint32_t serverLength = maxToken;
+    if (!ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength)) return 0;
+    clientLength = maxToken;
+    if (!ntlm_clientStep(table, client, identity, serverBlock, serverLength, clientBlock, &clientLength))
+        return 0;
+    serverLength = maxToken;
+    return ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength) ? 1 : 0;
+}
+
+}  // namespace
+
+int ntlm_logonCheck(const char *domain, const char *user, const char *password) {
+    NtlmSide client{};
+    NtlmSide server{};
+    SspiTable table{};
+    platform::Module module = nullptr;
+    void *clientBlock = nullptr;
+    void *serverBlock = nullptr;
+
+    ScopeExit cleanup([&] {
+        if (module != nullptr) {
+            ntlm_releaseSide(table, &client);
+            ntlm_releaseSide(table, &server);
+            sspi_unloadProvider(&table, module);
+        }
+        platform::heap_free(clientBlock);
+        platform::heap_free(serverBlock);
+    });
+
+    module = sspi_loadProvider(&table);
+    if (module == nullptr) return 0;
+
+    uint32_t maxToken = max_token_size(table);
+    if (maxToken == 0) return 0;
+    clientBlock = platform::heap_alloc_zeroed(maxToken);
+    if (clientBlock == nullptr) return 0;
+    serverBlock = platform::heap_alloc_zeroed(maxToken);
+    if (serverBlock == nullptr) return 0;
+
+    SEC_WINNT_AUTH_IDENTITY_A identity{};
+    if (!fill_identity(&identity, domain, user, password)) return 0;
+    return run_exchange(table, &client, &server, &identity, maxToken, clientBlock, serverBlock);
+}
+
+}  // namespace qor

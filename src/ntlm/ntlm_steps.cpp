@@ -1,0 +1,98 @@
+#include <cstdio>
+
+#include "ntlm/ntlm_side.h"
+
+namespace qor {
+namespace {
+
+char kPackage[] = "NTLM";
+
+struct TokenDesc {
+    SecBuffer buffer;
+    SecBufferDesc desc;
+
+    TokenDesc(void *data, uint32_t length)
+        : buffer{length, SECBUFFER_TOKEN, data}, desc{SECBUFFER_VERSION, 1, &buffer} {}
+};
+
+void report(const char *call, SECURITY_STATUS status) {
+    std::fprintf(stderr, "%s failed with %08X\n", call, static_cast<unsigned>(status));
+}
+
+bool acquire(const SspiTable &table, NtlmSide *side, SEC_ULONG use, void *authData) {
+    TimeStamp expiry{};
+    SECURITY_STATUS status = table.AcquireCredentialsHandleA(nullptr, kPackage, use, nullptr, authData, nullptr,
+                                                             nullptr, &side->credentialHandle, &expiry);
+    if (status < 0) {
+        report("AcquireCredentialsHandle", status);
+        return false;
+    }
+    side->haveCredentials = 1;
+    return true;
+}
+
+bool wants_completion(SECURITY_STATUS status) {
+    return status == SEC_I_COMPLETE_NEEDED || status == SEC_I_COMPLETE_AND_CONTINUE;
+}
+
+// The common end of both sides' steps, after the context call named call.
+int finish_step(const SspiTable &table, NtlmSide *side, const char *call, SECURITY_STATUS status,
+                TokenDesc *output, uint32_t *tokenLength) {
+    if (status < 0) {
+        report(call, status);
+        return 0;
+    }
+    side->haveContext = 1;
+    if (wants_completion(status)) {
+        if (table.CompleteAuthToken == nullptr) {
+            std::fputs("CompleteAuthToken not supported.\n", stderr);
+            return 0;
+        }
+        SECURITY_STATUS completed = table.CompleteAuthToken(&side->contextHandle, &output->desc);
+        if (completed < 0) {
+            report("CompleteAuthToken", completed);
+            return 0;
+        }
+    }
+    *tokenLength = output->buffer.cbBuffer;
+    side->started = 1;
+    return 1;
+}
+
+}  // namespace
+
+int ntlm_clientStep(const SspiTable &table, NtlmSide *side, SEC_WINNT_AUTH_IDENTITY_A *identity, void *input,
+                    uint32_t inputLength, void *output, uint32_t *tokenLength) {
+    if (!side->started && !acquire(table, side, SECPKG_CRED_OUTBOUND, identity)) return 0;
+
+    TokenDesc out(output, *tokenLength);
+    TokenDesc in(input, inputLength);
+    SEC_ULONG attributes = 0;
+    TimeStamp expiry{};
+    SECURITY_STATUS status = table.InitializeSecurityContextA(
+        &side->credentialHandle, side->started ? &side->contextHandle : nullptr, nullptr, 0, 0,
+        SECURITY_NATIVE_DREP, side->started ? &in.desc : nullptr, 0, &side->contextHandle, &out.desc,
+        &attributes, &expiry);
+    return finish_step(table, side, "InitializeSecurityContext", status, &out, tokenLength);
+}
+
+int ntlm_serverStep(const SspiTable &table, NtlmSide *side, void *input, uint32_t inputLength, void *output,
+                    uint32_t *tokenLength) {
+    if (!side->started && !acquire(table, side, SECPKG_CRED_INBOUND, nullptr)) return 0;
+
+    TokenDesc out(output, *tokenLength);
+    TokenDesc in(input, inputLength);
+    SEC_ULONG attributes = 0;
+    TimeStamp expiry{};
+    SECURITY_STATUS status = table.AcceptSecurityContext(
+        &side->credentialHandle, side->started ? &side->contextHandle : nullptr, &in.desc, 0,
+        SECURITY_NATIVE_DREP, &side->contextHandle, &out.desc, &attributes, &expiry);
+    return finish_step(table, side, "AcceptSecurityContext", status, &out, tokenLength);
+}
+
+void ntlm_releaseSide(const SspiTable &table, NtlmSide *side) {
+    if (side->haveContext) table.DeleteSecurityContext(&side->contextHandle);
+    if (side->haveCredentials) table.FreeCredentialsHandle(&side->credentialHandle);
+}
+
+}  // namespace qor

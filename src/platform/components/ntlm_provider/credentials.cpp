@@ -1,0 +1,128 @@
+#include "credentials.h"
+
+#include <gssapi/gssapi_ext.h>
+#include <gssapi/gssapi_ntlmssp.h>
+#include <openssl/crypto.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "gss_status.h"
+#include "mech.h"
+#include "nt_hash.h"
+#include "text.h"
+#include "user_file.h"
+#include "utf8_locale.h"
+
+namespace qorsspi {
+namespace {
+
+// One field of the identity record; false for a null pointer with a
+// length, or a NUL inside the counted text (which would cut it short).
+bool field(const unsigned char *text, SEC_ULONG length, std::string *out) {
+    if (text == nullptr) {
+        out->clear();
+        return length == 0;
+    }
+    out->assign(reinterpret_cast<const char *>(text), length);
+    return out->find('\0') == std::string::npos;
+}
+
+// The mechanism splits user names at '@' unless it is escaped.
+std::string escape_at(const std::string &user) {
+    std::string out;
+    for (char c : user) {
+        if (c == '@') out.push_back('\\');
+        out.push_back(c);
+    }
+    return out;
+}
+
+size_t hashed_bytes(const std::string &user, const std::string &domain) {
+    // Upper-casing can grow a UTF-8 character to three bytes.
+    return (is_ascii(user) ? user.size() : 3 * user.size()) + domain.size();
+}
+
+struct Secret {
+    std::string text;
+    ~Secret() { OPENSSL_cleanse(text.data(), text.size()); }
+};
+
+}  // namespace
+
+bool weak_protocol_requested() {
+    const char *level = std::getenv("LM_COMPAT_LEVEL");
+    if (level == nullptr || *level == '\0') return false;
+    char *end = nullptr;
+    long value = std::strtol(level, &end, 10);
+    return *end == '\0' && value < 3;
+}
+
+SECURITY_STATUS acquire_outbound(const SEC_WINNT_AUTH_IDENTITY_A &identity, gss_cred_id_t *cred) {
+    if (identity.Flags != SEC_WINNT_AUTH_IDENTITY_ANSI) return SEC_E_UNSUPPORTED_FUNCTION;
+    std::string user, domain;
+    Secret password;
+    if (!field(identity.User, identity.UserLength, &user) ||
+        !field(identity.Domain, identity.DomainLength, &domain) ||
+        !field(identity.Password, identity.PasswordLength, &password.text))
+        return SEC_E_INVALID_PARAMETER;
+
+    // "DOMAIN\user" in the user field stands for itself when no domain is given.
+    size_t backslash = user.find('\\');
+    if (backslash != std::string::npos) {
+        if (!domain.empty()) return SEC_E_INVALID_PARAMETER;
+        domain = user.substr(0, backslash);
+        user.erase(0, backslash + 1);
+    }
+    if (user.empty()) return SEC_E_NO_CREDENTIALS;
+    if (!is_utf8(user) || !is_utf8(domain) || !is_utf8(password.text)) return SEC_E_INVALID_PARAMETER;
+    // The file's domains are upper case and the mechanism compares them as written.
+    domain = utf8_upper(domain);
+    if (hashed_bytes(user, domain) > kMaxUserAndDomainBytes) return SEC_E_INVALID_PARAMETER;
+
+    Secret hash{nt_hash_hex(password.text)};
+    if (hash.text.empty()) return SEC_E_INTERNAL_ERROR;
+
+    Utf8LocaleScope utf8;
+    OM_uint32 minor = 0;
+    std::string escaped = escape_at(user);
+    gss_buffer_desc name_text = {escaped.size(), escaped.data()};
+    gss_name_t name = GSS_C_NO_NAME;
+    OM_uint32 major = gss_import_name(&minor, &name_text, GSS_C_NT_USER_NAME, &name);
+    if (GSS_ERROR(major)) return sspi_status(major, SEC_E_NO_CREDENTIALS);
+
+    gss_key_value_element_desc elements[2];
+    OM_uint32 count = 0;
+    if (!domain.empty()) elements[count++] = {GSS_NTLMSSP_CS_DOMAIN, domain.c_str()};
+    elements[count++] = {GSS_NTLMSSP_CS_NTHASH, hash.text.c_str()};
+    gss_key_value_set_desc store = {count, elements};
+    major = gss_acquire_cred_from(&minor, name, GSS_C_INDEFINITE, ntlmssp_mechs(), GSS_C_INITIATE, &store,
+                                  cred, nullptr, nullptr);
+    OM_uint32 ignored = 0;
+    gss_release_name(&ignored, &name);
+    return GSS_ERROR(major) ? sspi_status(major, SEC_E_NO_CREDENTIALS) : SEC_E_OK;
+}
+
+SECURITY_STATUS acquire_inbound(gss_cred_id_t *cred) {
+    Utf8LocaleScope utf8;
+    OM_uint32 minor = 0;
+    std::string file = user_file_path();
+    if (file.empty()) {
+        OM_uint32 major = gss_acquire_cred(&minor, GSS_C_NO_NAME, GSS_C_INDEFINITE, ntlmssp_mechs(),
+                                           GSS_C_ACCEPT, cred, nullptr, nullptr);
+        return GSS_ERROR(major) ? sspi_status(major, SEC_E_NO_CREDENTIALS) : SEC_E_OK;
+    }
+    gss_name_t name = GSS_C_NO_NAME;
+    OM_uint32 major = import_service_name(&minor, &name);
+    if (GSS_ERROR(major)) return sspi_status(major, SEC_E_INTERNAL_ERROR);
+    gss_key_value_element_desc element = {GSS_NTLMSSP_CS_KEYFILE, file.c_str()};
+    gss_key_value_set_desc store = {1, &element};
+    major = gss_acquire_cred_from(&minor, name, GSS_C_INDEFINITE, ntlmssp_mechs(), GSS_C_ACCEPT, &store, cred,
+                                  nullptr, nullptr);
+    OM_uint32 ignored = 0;
+    gss_release_name(&ignored, &name);
+    return GSS_ERROR(major) ? sspi_status(major, SEC_E_NO_CREDENTIALS) : SEC_E_OK;
+}
+
+}  // namespace qorsspi

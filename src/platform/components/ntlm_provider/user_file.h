@@ -1,0 +1,22 @@
+// Where the server side finds the users it accepts.
+//
+// The user file holds one user a line in smbpasswd form, with the NT hash
+// and no plain-text password:
+//   DOMAIN\user:0:XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX:<32 hex NT hash>:[U          ]:LCT-00000000:
+// Write domains in upper case. The file is read afresh at every verdict;
+// replace it atomically (write a new file, then rename it over the old).
+//
+// Location: the file named by the environment variable QORSSPI_USER_FILE
+// when it is set and not empty; otherwise <sysconfdir>/qorldap9/ntlm-users
+// when that file exists; otherwise there is no user file and the server
+// side asks winbind (a host joined to a domain).
+#pragma once
+
+#include <string>
+
+namespace qorsspi {
+
+// The user file's path, or "" when the server side is to ask winbind.
+std::string user_file_path();
+
+}  // namespace qorsspi
