@@ -183,6 +183,15 @@ TEST_F(Provider, ForeignHandlesAreRefused) {
     EXPECT_EQ(free_credentials(&server), SEC_E_OK);
 }
 
+TEST_F(Provider, WithoutUserFileTheServerSideAsksWinbind) {
+    if (access(QORSSPI_DEFAULT_USER_FILE, F_OK) == 0) GTEST_SKIP() << "this host has a user file";
+    unsetenv("QORSSPI_USER_FILE");
+    // No winbind answers here: the user file's users are unknown.
+    SECURITY_STATUS status = exchange("CORP", "alice", "pw");
+    use_ntlm_user_file(file_->path());
+    EXPECT_EQ(status, SEC_E_LOGON_DENIED);
+}
+
 TEST_F(Provider, WeakProtocolLevelsAreRefused) {
     setenv("LM_COMPAT_LEVEL", "2", 1);
     CredHandle cred{};
