@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "ntlm/logon_check.h"
-#include "ntlm_environment.h"
 #include "ntlm_user_file.h"
 #include "platform/version.h"
 

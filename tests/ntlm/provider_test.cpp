@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "ntlm_environment.h"
 #include "ntlm_user_file.h"
 #include "platform/sspi.h"
 

@@ -1,5 +1,11 @@
-// A throwaway user file for the provider's server side, in a temporary
-// folder, with NT-hash lines as the provider documents them.
+// A throwaway user file for the security provider's server side, in a
+// temporary folder, with NT-hash lines as the provider documents them, and
+// the environment that points the provider at it. With it, a test of any
+// area gets 1 from qor::ntlm_logonCheck for a right password:
+//   NtlmUserFile users;                  // link OpenSSL::Crypto (MD4)
+//   users.add("CORP\\alice", "secret");   // domains in upper case
+//   use_ntlm_user_file(users.path());    // before any thread starts
+// and add_dependencies(<test> qorsspi), so the provider is built beside.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +18,14 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+
+// Points the provider at path and removes the variables that would change
+// the protocol (LM_COMPAT_LEVEL below 3 is refused) or the names it uses.
+inline void use_ntlm_user_file(const std::string &path) {
+    for (const char *name : {"LM_COMPAT_LEVEL", "NETBIOS_COMPUTER_NAME", "NETBIOS_DOMAIN_NAME", "NTLM_USER_FILE"})
+        unsetenv(name);
+    setenv("QORSSPI_USER_FILE", path.c_str(), 1);
+}
 
 // MD4 of the password's UTF-16LE form, as 32 upper-case hex digits.
 inline std::string test_nt_hash(const std::string &password) {
