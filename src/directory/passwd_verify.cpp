@@ -1,0 +1,27 @@
+// Checking a password against a stored password value.
+#include <cstring>
+
+#include "directory/constant_time.h"
+#include "directory/digest_check.h"
+#include "directory/passwd_scheme.h"
+#include "qorldap9.h"
+#include "ravuve9.h"
+
+extern "C" QORLDAP9_API int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char *candidate) {
+    using namespace qor;
+    PasswdScheme scheme = passwd_scheme(stored);
+    if (scheme == kSchemeNone || candidate == nullptr) return 0;
+    if (scheme == kSchemeClearText)
+        return equal_constant_time(stored, strlen(stored), candidate, strlen(candidate)) ? 1 : 0;
+    const SchemeInfo *info = scheme_info(scheme);
+    if (info == nullptr) return 0;
+    const char *text = stored + info->prefix_length;
+    if (scheme == kSchemeCrypt || scheme == kSchemeMd5) return passwd_verify(candidate, text);
+    return digest_scheme_matches(*info, candidate, text);
+}
+
+extern "C" QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value) {
+    // A null value carries no tag, like the empty one.
+    if (value == nullptr) return 1;
+    return value[0] != '{' ? 1 : 0;
+}

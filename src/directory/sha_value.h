@@ -1,0 +1,16 @@
+// The "{SHA}" form of a password: the tag and the Base64 text of the
+// SHA-1 digest.
+#pragma once
+
+#include <cstddef>
+
+namespace qor {
+
+// Room the SHA value takes: "{SHA}", 28 characters and a terminator.
+constexpr size_t kShaValueSize = 34;
+
+// Writes the "{SHA}" value of length data bytes to output of output_size
+// bytes (at least kShaValueSize). Returns 1 on success, 0 on any failure.
+int sha_value(const unsigned char *data, size_t length, char *output, size_t output_size);
+
+}  // namespace qor

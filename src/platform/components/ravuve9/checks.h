@@ -1,0 +1,22 @@
+// The two kinds of stored text the cipher library understands.
+#pragma once
+
+#include <cstddef>
+
+namespace ravuve9 {
+
+// True when text (length bytes) has the form of an MD5 digest in Base64:
+// 22 alphabet characters followed by "==". crypt(3) hashes never hold "=",
+// so the two kinds cannot be confused.
+bool looks_like_md5_text(const char *text, size_t length);
+
+// 1 when the Base64 MD5 digest of candidate equals text, else 0.
+int md5_matches(const char *candidate, const char *text, size_t length);
+
+// 1 when crypt(3) of candidate with text as its setting gives text back.
+int crypt_matches(const char *candidate, const char *text, size_t length);
+
+// Equality of two byte ranges in time that depends on their lengths only.
+bool same_bytes(const void *a, size_t a_length, const void *b, size_t b_length);
+
+}  // namespace ravuve9

@@ -1,0 +1,30 @@
+// "{crypt}" text: a hash in the system crypt(3) format, which carries its
+// own algorithm and salt; hashing the candidate with it as the setting must
+// give the same text back.
+#include <crypt.h>
+#include <openssl/crypto.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "checks.h"
+
+namespace ravuve9 {
+
+int crypt_matches(const char *candidate, const char *text, size_t length) {
+    // crypt_rn keeps all its state in the caller's buffer, so concurrent
+    // checks do not meet. The buffer is large; keep it off the stack.
+    auto *data = static_cast<crypt_data *>(calloc(1, sizeof(crypt_data)));
+    if (data == nullptr) return 0;
+    int match = 0;
+    // Null on an unknown or malformed setting; the failure tokens ("*0",
+    // "*1") never equal a stored hash of ours either.
+    const char *hashed = crypt_rn(candidate, text, data, static_cast<int>(sizeof(crypt_data)));
+    if (hashed != nullptr && hashed[0] != '*') match = same_bytes(hashed, strlen(hashed), text, length) ? 1 : 0;
+    // The buffer held the candidate and state derived from it.
+    OPENSSL_cleanse(data, sizeof(crypt_data));
+    free(data);
+    return match;
+}
+
+}  // namespace ravuve9

@@ -1,0 +1,40 @@
+// "{MD5}" text: the Base64 encoding of the 16-byte MD5 digest of the
+// password, nothing else (no salt).
+#include <openssl/evp.h>
+
+#include <cstring>
+
+#include "checks.h"
+
+namespace ravuve9 {
+namespace {
+
+constexpr size_t kDigestBytes = 16;
+constexpr size_t kTextLength = 24;  // 16 bytes: five full groups and "=="
+
+bool is_alphabet(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+}
+
+}  // namespace
+
+bool looks_like_md5_text(const char *text, size_t length) {
+    if (length != kTextLength || text[22] != '=' || text[23] != '=') return false;
+    for (size_t i = 0; i < 22; ++i)
+        if (!is_alphabet(text[i])) return false;
+    return true;
+}
+
+int md5_matches(const char *candidate, const char *text, size_t length) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int digest_length = 0;
+    if (EVP_Digest(candidate, strlen(candidate), digest, &digest_length, EVP_md5(), nullptr) != 1 ||
+        digest_length != kDigestBytes)
+        return 0;
+    unsigned char encoded[kTextLength + 1];
+    if (EVP_EncodeBlock(encoded, digest, static_cast<int>(digest_length)) != static_cast<int>(kTextLength))
+        return 0;
+    return same_bytes(encoded, kTextLength, text, length) ? 1 : 0;
+}
+
+}  // namespace ravuve9

@@ -1,0 +1,24 @@
+#include <cstring>
+
+#include "checks.h"
+#include "ravuve9.h"
+
+#include <openssl/crypto.h>
+
+namespace ravuve9 {
+
+bool same_bytes(const void *a, size_t a_length, const void *b, size_t b_length) {
+    if (a_length != b_length) return false;
+    return CRYPTO_memcmp(a, b, a_length) == 0;
+}
+
+}  // namespace ravuve9
+
+extern "C" RAVUVE9_API int RAVUVE9_CALL passwd_verify(const char *candidate, const char *stored_text) {
+    if (candidate == nullptr || stored_text == nullptr) return 0;
+    size_t length = strlen(stored_text);
+    if (length == 0) return 0;
+    if (ravuve9::looks_like_md5_text(stored_text, length))
+        return ravuve9::md5_matches(candidate, stored_text, length);
+    return ravuve9::crypt_matches(candidate, stored_text, length);
+}

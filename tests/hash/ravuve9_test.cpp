@@ -1,0 +1,64 @@
+// The cipher library on its own: passwd_verify with the text after a tag.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ravuve9.h"
+#include "tool_output.h"
+
+namespace {
+
+std::string after_tag(const std::string &value) { return value.substr(value.find('}') + 1); }
+
+TEST(CipherLibrary, Md5TextIsTheBase64Digest) {
+    std::string text = after_tag(slappasswd("{MD5}", "md5 only"));
+    ASSERT_EQ(text.size(), 24u);
+    EXPECT_EQ(passwd_verify("md5 only", text.c_str()), 1);
+    EXPECT_EQ(passwd_verify("md5 Only", text.c_str()), 0);
+    // RFC 1321 test suite: MD5("abc") = 900150983cd24fb0d6963f7d28e17f72
+    EXPECT_EQ(passwd_verify("abc", "kAFQmDzST7DWlj99KOF/cg=="), 1);
+    EXPECT_EQ(passwd_verify("", "1B2M2Y8AsgTpgAmY7PhCfg=="), 1);
+    EXPECT_EQ(passwd_verify("abc", "kAFQmDzST7DWlj99KOF/cg="), 0);
+    EXPECT_EQ(passwd_verify("abc", "kAFQmDzST7DWlj99KOF/cg==="), 0);
+}
+
+TEST(CipherLibrary, CryptTextOfEveryAlgorithm) {
+    const std::string hashes[] = {
+        after_tag(slappasswd("{CRYPT}", "all of them", "%.2s")),
+        openssl_passwd("-1", "all of them"),
+        openssl_passwd("-5", "all of them"),
+        openssl_passwd("-6", "all of them"),
+        after_tag(slappasswd("{CRYPT}", "all of them", "$2b$04$%.22s")),
+        after_tag(slappasswd("{CRYPT}", "all of them", "$y$j9T$%.16s")),
+    };
+    for (const std::string &hash : hashes) {
+        EXPECT_EQ(passwd_verify("all of them", hash.c_str()), 1) << hash;
+        // traditional DES looks at the first eight characters only
+        EXPECT_EQ(passwd_verify("All of them", hash.c_str()), 0) << hash;
+        EXPECT_EQ(passwd_verify("all of", hash.c_str()), 0) << hash;
+        EXPECT_EQ(passwd_verify("", hash.c_str()), 0) << hash;
+    }
+}
+
+TEST(CipherLibrary, KnownCryptValues) {
+    // Made once with: openssl passwd -5 -salt saltsalt hello
+    EXPECT_EQ(passwd_verify("hello", "$5$saltsalt$kfE3pS1dKPPHrilLCLWxLECEVLX8Au49cWIQg7GMQ05"), 1);
+    // Made once with: /usr/sbin/slappasswd -h '{CRYPT}' -c '$2b$05$%.22s' -s secret
+    EXPECT_EQ(passwd_verify("secret", "$2b$05$9hcVmKlJQvmKLkJSfdlMBOGyOfNEOm2tBj1Kx2bIZfrKsHxnP23eG"), 1);
+    EXPECT_EQ(passwd_verify("Secret", "$2b$05$9hcVmKlJQvmKLkJSfdlMBOGyOfNEOm2tBj1Kx2bIZfrKsHxnP23eG"), 0);
+    // Made once with: /usr/sbin/slappasswd -h '{CRYPT}' -c '%.2s' -s secret
+    EXPECT_EQ(passwd_verify("secret", "wjJ6B9CYIRBjU"), 1);
+}
+
+TEST(CipherLibrary, NothingUsableAnswersNo) {
+    EXPECT_EQ(passwd_verify(nullptr, "wjJ6B9CYIRBjU"), 0);
+    EXPECT_EQ(passwd_verify("secret", nullptr), 0);
+    EXPECT_EQ(passwd_verify("", ""), 0);
+    // crypt's own failure tokens are not hashes that anything matches
+    EXPECT_EQ(passwd_verify("", "*0"), 0);
+    EXPECT_EQ(passwd_verify("", "*1"), 0);
+    EXPECT_EQ(passwd_verify("x", "$6$"), 0);
+    EXPECT_EQ(passwd_verify("x", "$unknown$abc"), 0);
+}
+
+}  // namespace
