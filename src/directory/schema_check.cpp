@@ -1,5 +1,4 @@
 // Whether a profile reaches a directory that holds accounts of its kind.
-#include <ldap.h>
 
 #include "directory/session.h"
 #include "platform/ldap_client.h"

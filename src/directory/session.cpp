@@ -1,8 +1,4 @@
 // Session open, bind and the configuration check.
-#include <ldap.h>
-
-#include <cstring>
-
 #include "config/user_dn.h"
 #include "directory/session.h"
 #include "platform/ldap_client.h"
