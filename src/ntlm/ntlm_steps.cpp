@@ -54,6 +54,11 @@ int finish_step(const SspiTable &table, NtlmSide *side, const char *call, SECURI
             return 0;
         }
     }
+    // The other side reads this many bytes from the block: never more than it holds.
+    if (output->buffer.cbBuffer > *tokenLength) {
+        report(call, SEC_E_BUFFER_TOO_SMALL);
+        return 0;
+    }
     *tokenLength = output->buffer.cbBuffer;
     side->started = 1;
     return 1;

@@ -15,7 +15,7 @@
 namespace {
 
 std::mutex g_lock;
-FakeConfig g_config = {kFakeNone, 0, kFakeNone, SEC_E_OK, 0, 64};
+FakeConfig g_config = {kFakeNone, 0, kFakeNone, SEC_E_OK, 0, 64, kFakeNone};
 FakeStats g_stats{};
 
 FakeConfig config() {
@@ -62,12 +62,14 @@ template <class MakeToken>
 SECURITY_STATUS context_step(PCtxtHandle in, PCtxtHandle out, int first_step, int second_step,
                              PSecBufferDesc output, MakeToken make_token) {
     bool first = in == nullptr;
-    SECURITY_STATUS status = step_status(first ? first_step : second_step, first ? SEC_I_CONTINUE_NEEDED : SEC_E_OK);
+    int step = first ? first_step : second_step;
+    SECURITY_STATUS status = step_status(step, first ? SEC_I_CONTINUE_NEEDED : SEC_E_OK);
     if (status < 0) return status;
     std::string token;
     SECURITY_STATUS made = make_token(first, &token);
     if (made < 0) return made;
     if (!put(output, token)) return SEC_E_BUFFER_TOO_SMALL;
+    if (config().overstate_step == step) output->pBuffers[0].cbBuffer += 1000;
     if (first) {
         out->dwLower = reinterpret_cast<uintptr_t>(new Ctx);
         out->dwUpper = 0;

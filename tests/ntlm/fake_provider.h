@@ -23,6 +23,7 @@ struct FakeConfig {
     SECURITY_STATUS complete_status; // what CompleteAuthToken returns
     int query_fails;                 // QuerySecurityPackageInfoA fails
     SEC_ULONG max_token;
+    int overstate_step;              // FakeStep claiming a token longer than its buffer
 };
 
 struct FakeStats {

@@ -55,7 +55,7 @@ protected:
         reinterpret_cast<FakeStatsFn>(dlsym(held_, "fake_stats"))(&s);
         return s;
     }
-    static FakeConfig base() { return {kFakeNone, 0, kFakeNone, SEC_E_OK, 0, 64}; }
+    static FakeConfig base() { return {kFakeNone, 0, kFakeNone, SEC_E_OK, 0, 64, kFakeNone}; }
     static FakeConfig failing(int step, SECURITY_STATUS status) {
         FakeConfig c = base();
         c.fail_step = step;
@@ -228,12 +228,21 @@ TEST_F(FakeProvider, FailedBlockAllocationIsZeroAfterCleanup) {
     EXPECT_EQ(check("CORP", "alice", FAKE_RIGHT_PASSWORD).first, 1);
 }
 
-TEST_F(FakeProvider, TokenLengthBeyondTheBlockIsNotRead) {
+TEST_F(FakeProvider, TokensLargerThanTheBlockEndTheCheck) {
     FakeConfig tiny = base();
     tiny.max_token = 4;  // smaller than the fake's tokens
     use("full", tiny);
     EXPECT_EQ(check("CORP", "alice", FAKE_RIGHT_PASSWORD),
               std::make_pair(0, std::string("InitializeSecurityContext failed with 80090321\n")));
+
+    // A provider that claims more than the block holds is not believed:
+    // the other side would read past the block's end.
+    FakeConfig overstating = base();
+    overstating.overstate_step = kFakeServerFirst;
+    use("full", overstating);
+    EXPECT_EQ(check("CORP", "alice", FAKE_RIGHT_PASSWORD),
+              std::make_pair(0, std::string("AcceptSecurityContext failed with 80090321\n")));
+    EXPECT_EQ(stats().live_contexts, 0);
 }
 
 TEST_F(FakeProvider, FailedVersionQueryLoadsNothing) {
