@@ -1,0 +1,100 @@
+// The NTLM logon check through Wine's own SSPI (secur32.dll, which runs
+// ntlm_auth), with the test winbindd checking the answers server-side.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "ntlm/logon_check.h"
+#include "ntlm/sspi_provider.h"
+#include "platform/version.h"
+
+namespace {
+
+// The winbindd.sh lines, from the Unix path in QOR_NTLM_ENV (set by
+// with_winbind.sh only when the daemon is reachable).
+std::map<std::string, std::string> ntlm_env() {
+    std::map<std::string, std::string> values;
+    const char *path = std::getenv("QOR_NTLM_ENV");
+    if (path == nullptr) return values;
+    std::string p = path;
+    if (!p.empty() && p[0] == '/') p = "Z:" + p;
+    std::ifstream in(p);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+}
+
+#define QOR_REQUIRE_WINBIND(env)                                  \
+    auto env = ntlm_env();                                        \
+    if (env["NTLM_PASSWORD"].empty()) GTEST_SKIP() << "no test winbindd (needs root and winbind)";
+
+TEST(Win32Ntlm, RightPasswordIsValid) {
+    QOR_REQUIRE_WINBIND(env);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(),
+                                   env["NTLM_PASSWORD"].c_str()),
+              1);
+    // the server's own name may be left out
+    EXPECT_EQ(qor::ntlm_logonCheck(nullptr, env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()), 1);
+    EXPECT_EQ(qor::ntlm_logonCheck("", env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(Win32Ntlm, WrongPasswordIsDeniedWithOneLine) {
+    QOR_REQUIRE_WINBIND(env);
+    testing::internal::CaptureStderr();
+    std::string wrong = env["NTLM_PASSWORD"] + "x";
+    EXPECT_EQ(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), wrong.c_str()), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "AcceptSecurityContext failed with 8009030C\n");
+}
+
+TEST(Win32Ntlm, UnknownUserIsDenied) {
+    QOR_REQUIRE_WINBIND(env);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), "nosuchuser", env["NTLM_PASSWORD"].c_str()), 0);
+    EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+}
+
+bool pretend_nt4(OSVERSIONINFOA *info) {
+    info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    info->dwMajorVersion = 4;
+    info->dwMinorVersion = 0;
+    return true;
+}
+
+TEST(Win32Ntlm, BothProviderLibrariesResolveEveryEntryPoint) {
+    // Windows NT 4.0 has the provider in security.dll; Wine has both.
+    for (bool nt4 : {false, true}) {
+        qor::platform::set_version_query_for_testing(nt4 ? pretend_nt4 : nullptr);
+        qor::SspiTable table;
+        qor::platform::Module module = qor::sspi_loadProvider(&table);
+        EXPECT_NE(module, nullptr) << (nt4 ? "security.dll" : "secur32.dll");
+        EXPECT_NE(table.AcceptSecurityContext, nullptr);
+        EXPECT_NE(table.AcquireCredentialsHandleA, nullptr);
+        EXPECT_NE(table.InitializeSecurityContextA, nullptr);
+        EXPECT_NE(table.QuerySecurityPackageInfoA, nullptr);
+        qor::sspi_unloadProvider(&table, module);
+        EXPECT_EQ(table.AcceptSecurityContext, nullptr);
+    }
+    qor::platform::set_version_query_for_testing(nullptr);
+}
+
+TEST(Win32Ntlm, PlatformVersionIsWindows) {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    ASSERT_TRUE(qor::platform::get_version_ex(&version));
+    EXPECT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+    EXPECT_GE(version.dwMajorVersion, 5u);
+    EXPECT_STREQ(qor::sspi_providerName(version), "secur32.dll");
+    version.dwOSVersionInfoSize = 20;
+    EXPECT_FALSE(qor::platform::get_version_ex(&version));
+}
+
+}  // namespace
