@@ -41,6 +41,12 @@ TEST(SessionOpen, AppliesTheProfilesFiveOptions) {
     EXPECT_EQ(int_option(s.ld, LDAP_OPT_TIMELIMIT), 9);
     EXPECT_EQ(int_option(s.ld, LDAP_OPT_DEREF), LDAP_DEREF_ALWAYS);
     EXPECT_EQ(int_option(s.ld, LDAP_OPT_REFERRALS), 0);
+    // The client waits for the server as long as the server may work.
+    struct timeval* wait = nullptr;
+    ASSERT_EQ(ldap_get_option(s.ld, LDAP_OPT_TIMEOUT, &wait), LDAP_OPT_SUCCESS);
+    ASSERT_NE(wait, nullptr);
+    EXPECT_GT(wait->tv_sec, 9);
+    ldap_memfree(wait);
 
     LDAP_Config on = profile_for(*dir, 0x19);  // default Referal 8: referrals followed
     Session s2;
@@ -118,6 +124,22 @@ TEST(SessionOpen, DeadFirstHostThenLiveSecondHost) {
     std::string both_ssl = d + " 127.0.0.1:" + std::to_string(dir->ldaps_port());
     LDC_setHostNamesEx(&s, both_ssl.c_str());
     EXPECT_EQ(ldap_verifyConfigEx(&s), 0);
+}
+
+// A host that takes the connection and never answers must not hold the
+// caller: the request times out (plain) or the handshake does (SSL).
+TEST(SessionOpen, SilentHostFailsInsteadOfHanging) {
+    QOR_REQUIRE_SLAPD(dir);
+    int port = 0;
+    int fd = qor_test::bound_loopback_socket(port);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(listen(fd, 8), 0);  // the kernel completes connects; nobody reads
+    LDAP_Config r = profile_for(*dir, 0x11);
+    LDC_setPortEx(&r, port);
+    EXPECT_EQ(ldap_verifyConfigEx(&r), 85);  // timeout
+    LDC_setSslEx(&r, 1);
+    EXPECT_EQ(ldap_verifyConfigEx(&r), 81);
+    close(fd);
 }
 
 TEST(SessionBind, DefaultFlagsBindAnonymouslyWhateverTheCredentials) {
