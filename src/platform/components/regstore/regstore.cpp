@@ -7,6 +7,7 @@
 
 #include "platform/regstore_interface.h"
 #include "platform/registry.h"
+#include "platform/registry_tree.h"
 
 namespace qor::platform {
 namespace {
@@ -67,7 +68,7 @@ class RegStore final : public IRegStore {
                 return status(rc);
             }
         }
-        int32_t rc = delete_tree(own ? session : key_, path);
+        int32_t rc = delete_key_tree(own ? session : key_, path);
         if (own) {
             rc = rc == kErrorSuccess ? reg_commit_transaction(session) : (reg_rollback_transaction(session), rc);
             RegCloseKey(session);
@@ -122,26 +123,6 @@ class RegStore final : public IRegStore {
     void replace_key(HKEY key) {
         if (key_) RegCloseKey(key_);
         key_ = key;
-    }
-
-    // Deepest keys first: the registry deletes only keys without subkeys.
-    static int32_t delete_tree(HKEY parent, const char *path) {
-        HKEY sub = nullptr;
-        int32_t rc = RegOpenKeyExA(parent, path, 0, kDelete | kKeyEnumerateSubKeys, &sub);
-        if (rc != kErrorSuccess) return rc;
-        char name[kMaxKeyNameLength + 1];
-        while (true) {
-            uint32_t capacity = sizeof name;
-            rc = RegEnumKeyExA(sub, 0, name, &capacity, nullptr, nullptr, nullptr, nullptr);
-            if (rc == kErrorNoMoreItems) break;
-            if (rc == kErrorSuccess) rc = delete_tree(sub, name);
-            if (rc != kErrorSuccess) {
-                RegCloseKey(sub);
-                return rc;
-            }
-        }
-        RegCloseKey(sub);
-        return RegDeleteKeyA(parent, path);
     }
 
     std::atomic<uint32_t> refs_{1};

@@ -1,0 +1,84 @@
+// Reading one profile key into a record.
+#include <cstring>
+#include <string>
+
+#include "config/text.h"
+#include "qorldap9.h"
+#include "store/profile_location.h"
+#include "store/seal.h"
+#include "store/store_session.h"
+
+namespace {
+
+using qor::StoreSession;
+
+constexpr int32_t kDefaultVersion = 3;
+constexpr int32_t kDefaultMBFlags = 25;
+
+// Reads a string value into a field of cap bytes. A value that does not
+// end within the field with its terminator is no string the field can
+// hold: the read fails rather than leave the field unterminated.
+bool read_string(StoreSession &store, const char *name, char *field, uint32_t cap) {
+    uint32_t size = cap;
+    if (store->QueryValue(name, nullptr, field, &size) != 0) return false;
+    if (size == 0 || field[size - 1] == '\0') {
+        if (size == 0) field[0] = '\0';
+        return true;
+    }
+    if (size < cap) {
+        field[size] = '\0';
+        return true;
+    }
+    field[cap - 1] = '\0';
+    return false;
+}
+
+bool read_number(StoreSession &store, const char *name, int32_t &field) {
+    uint32_t size = sizeof field;
+    return store->QueryValue(name, nullptr, &field, &size) == 0;
+}
+
+}  // namespace
+
+extern "C" int LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t location) {
+    if (!record) return 0;
+    StoreSession store;
+    if (!store) return 0;
+    LDC_HKEY root;
+    std::string path;
+    if (!qor::profile_key(location, name, root, path)) return 0;
+    if (store->OpenKey(root, path.c_str(), 1) < 0) return 0;
+
+    bool complete = true;
+    complete &= read_string(store, "ProfileName", record->ProfileName, sizeof record->ProfileName);
+    complete &= read_string(store, "BaseDN", record->BaseDN, sizeof record->BaseDN);
+    complete &= read_string(store, "BindDN", record->BindDN, sizeof record->BindDN);
+    // Room for the longest text sealing makes. A text that does not
+    // unseal (damaged, or not sealed by us) leaves BindPwd alone and fails
+    // the load: a wrong password must not pass for the stored one.
+    char sealed[qor::kSealedTextSize] = "";
+    char plain[qor::kSealMaxPassword + 1] = "";
+    if (read_string(store, "BindPwd", sealed, sizeof sealed) &&
+        qor::unseal_password(sealed, plain, sizeof plain) == 0) {
+        qor::copy_bounded(record->BindPwd, plain);
+    } else {
+        complete = false;
+    }
+    memset(plain, 0, sizeof plain);
+    complete &= read_string(store, "HostNames", record->HostNames, sizeof record->HostNames);
+    if (!read_string(store, "GString", record->GString, sizeof record->GString)) record->GString[0] = '\0';
+    if (!read_number(store, "Version", record->Version)) record->Version = kDefaultVersion;
+    complete &= read_number(store, "Port", record->Port);
+    complete &= read_number(store, "SizeLimit", record->SizeLimit);
+    complete &= read_number(store, "Timeout", record->Timeout);
+    complete &= read_number(store, "Deref", record->Deref);
+    complete &= read_number(store, "Referal", record->Referal);
+    complete &= read_number(store, "Ssl", record->Ssl);
+    complete &= read_number(store, "Anonymous", record->Anonymous);
+    if (!read_number(store, "MBFlags", record->MBFlags)) record->MBFlags = kDefaultMBFlags;
+    store->CloseKey();
+
+    if (!complete) return 0;
+    LDC_setRegLocationEx(record, location);
+    return 1;
+}

@@ -1,0 +1,16 @@
+// Deleting a common profile key.
+#include <string>
+
+#include "qorldap9.h"
+#include "store/profile_location.h"
+#include "store/store_session.h"
+
+extern "C" int LDAP_Config_resetEx(const char *name, int32_t machine) {
+    LDC_HKEY root;
+    std::string path;
+    if (!qor::profile_key(machine == 0 ? LDC_LOC_USER_COMMON : LDC_LOC_MACHINE_COMMON, name, root, path)) return 0;
+    qor::StoreSession store;
+    if (!store) return 0;
+    if (store->OpenKey(root, "", 0x2000E) < 0) return 0;
+    return store->DeleteKey(path.c_str(), 1) >= 0 ? 1 : 0;
+}
