@@ -44,7 +44,13 @@ unset DISPLAY
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== creating the Wine prefix"
     rm -rf "$WINEPREFIX"
-    WINEDEBUG=-all wineboot --init >/dev/null 2>&1
+    WINEDEBUG=-all wineboot --init >/dev/null 2>&1 || true
+    # The registry files appear when the server has written them out.
+    wineserver -w
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "wineboot did not create the prefix $WINEPREFIX" >&2
+        exit 1
+    fi
 fi
 export WINEDEBUG=fixme-all
 

@@ -1,5 +1,5 @@
 // The LDAP C API header by its portable name: on Windows the system's
-// client declares it in winldap.h.
+// client declares the API in winldap.h.
 #pragma once
 
 #include <windows.h>
