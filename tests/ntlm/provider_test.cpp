@@ -132,6 +132,14 @@ TEST_F(Provider, LongestNamesFitTheMaximumToken) {
     EXPECT_EQ(exchange(std::string(256, 'D'), std::string(256, 'u'), "long"), SEC_E_OK);
 }
 
+// U+0390 takes two bytes and six once upper-cased: the worst growth there
+// is. At the limit the mechanism still hashes the name without harm.
+TEST_F(Provider, WorstCaseUpperCasingAtTheLimitIsSafe) {
+    std::string growing;
+    for (int i = 0; i < 85; ++i) growing += "\xCE\x90";
+    EXPECT_EQ(exchange("DO", growing, "x"), SEC_E_LOGON_DENIED);
+}
+
 TEST_F(Provider, LengthLimitOnUserAndDomain) {
     CredHandle cred{};
     ASSERT_EQ(acquire_client(std::string(256, 'D'), std::string(256, 'u'), "x", &cred), SEC_E_OK);
