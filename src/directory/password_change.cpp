@@ -1,0 +1,106 @@
+// Changes a user's password as that user: the old password is verified
+// first, then a session bound as the user replaces "userpassword"
+// (POSIX-style) or swaps the "unicodePwd" value (Active Directory, over
+// SSL only). A profile whose own bind user changed its password follows.
+#include <cstring>
+#include <string>
+
+#include "config/text.h"
+#include "config/user_dn.h"
+#include "directory/session_open.h"
+#include "directory/unicode_pwd.h"
+#include "platform/ldap_client.h"
+#include "qorldap9.h"
+#include "store/seal.h"
+
+namespace {
+
+constexpr size_t kDnSize = 256;
+
+// Codes of the change step; none reaches the caller.
+constexpr int kStepBindRefused = 7026;
+constexpr int kStepModifyRefused = 7024;
+
+int modify_posix(LDAP *ld, const char *dn, const char *new_password) {
+    char attr[] = "userpassword";
+    char *values[] = {const_cast<char *>(new_password), nullptr};
+    LDAPMod mod{};
+    mod.mod_op = LDAP_MOD_REPLACE;
+    mod.mod_type = attr;
+    mod.mod_vals.modv_strvals = values;
+    LDAPMod *mods[] = {&mod, nullptr};
+    return qor::platform::modify_s(ld, dn, mods);
+}
+
+int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *new_password) {
+    std::string old_value = qor::unicode_pwd_value(old_password);
+    std::string new_value = qor::unicode_pwd_value(new_password);
+    char attr[] = "unicodePwd";
+    berval old_bv{static_cast<ber_len_t>(old_value.size()), old_value.data()};
+    berval new_bv{static_cast<ber_len_t>(new_value.size()), new_value.data()};
+    berval *old_vals[] = {&old_bv, nullptr};
+    berval *new_vals[] = {&new_bv, nullptr};
+    LDAPMod remove{}, add{};
+    remove.mod_op = LDAP_MOD_DELETE | LDAP_MOD_BVALUES;
+    remove.mod_type = attr;
+    remove.mod_vals.modv_bvals = old_vals;
+    add.mod_op = LDAP_MOD_ADD | LDAP_MOD_BVALUES;
+    add.mod_type = attr;
+    add.mod_vals.modv_bvals = new_vals;
+    LDAPMod *mods[] = {&remove, &add, nullptr};
+    int rc = qor::platform::modify_s(ld, dn, mods);
+    qor::secure_clear(old_value);
+    qor::secure_clear(new_value);
+    return rc;
+}
+
+int change_step(LDAP_Config *r, const char *dn, const char *old_password, const char *new_password) {
+    LDAP *ld = qor::open_password_session(r);
+    if (ld == nullptr) return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT;
+    int rc = 0;
+    if (qor::platform::simple_bind_s(ld, dn, old_password) != 0) {
+        rc = kStepBindRefused;
+    } else if ((r->MBFlags & LDC_MB_POSIX) && modify_posix(ld, dn, new_password) != 0) {
+        rc = kStepModifyRefused;
+    } else if ((r->MBFlags & LDC_MB_AD) && modify_ad(ld, dn, old_password, new_password) != 0) {
+        rc = kStepModifyRefused;
+    }
+    qor::platform::unbind(ld);
+    return rc;
+}
+
+bool is_bind_user(const LDAP_Config *r, const char *user, const char *dn) {
+    std::string_view bind_dn = qor::field_view(r->BindDN);
+    return bind_dn == user || bind_dn == dn;
+}
+
+// The profile must be able to keep the new password before anything in the
+// directory changes, or the profile would lose its way into the directory.
+bool profile_can_keep(const char *new_password) {
+    if (strlen(new_password) >= sizeof(LDAP_Config::BindPwd)) return false;
+    char sealed[qor::kSealedTextSize];
+    bool ok = qor::seal_password(new_password, sealed, sizeof sealed) == 0;
+    qor::secure_clear(sealed, sizeof sealed);
+    return ok;
+}
+
+}  // namespace
+
+extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_password, const char *new_password) {
+    char dn[kDnSize] = {0};
+    bool dn_fits = qor::form_user_dn(r, user, dn, sizeof dn);
+    if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;
+    if (old_password == nullptr || *old_password == '\0') return LDC_E_OLD_PASSWORD;
+    if (!dn_fits) return LDC_E_CHANGE_FAILED;
+    bool follow = is_bind_user(r, user, dn);
+    if (follow && !profile_can_keep(new_password)) return LDC_E_CHANGE_FAILED;
+
+    if (ldap_verifyPasswdEx(r, dn, old_password) != 0) return LDC_E_OLD_PASSWORD;
+    if (change_step(r, dn, old_password, new_password) != 0) return LDC_E_CHANGE_FAILED;
+
+    if (follow) {
+        qor::copy_bounded(r->BindPwd, new_password);
+        LDAP_Config_saveEx(r, r->ProfileName, r->RegLocation);  // not reported, by design
+    }
+    return 0;
+}

@@ -1,0 +1,56 @@
+// Is this password right for this user? The directory decides, by a
+// simple bind as the user, or the NTLM logon check for Active Directory
+// profiles with integrated bind.
+#include <cstring>
+#include <string>
+
+#include "config/user_dn.h"
+#include "directory/logon_names.h"
+#include "directory/session_open.h"
+#include "ntlm/logon_check.h"
+#include "platform/ldap_client.h"
+#include "qorldap9.h"
+
+namespace {
+
+constexpr size_t kDnSize = 256;
+constexpr size_t kDomainSize = 260;
+constexpr size_t kUserStringMax = 259;
+
+bool integrated(const LDAP_Config *r) {
+    return (r->MBFlags & LDC_MB_AD) && (r->MBFlags & LDC_MB_INTEGRATED);
+}
+
+int check_by_logon(LDAP_Config *r, const char *user, const char *password) {
+    if (strlen(user) > kUserStringMax) return LDC_E_PASSWORD_REFUSED;
+    char dns[kDomainSize] = {0};
+    LDC_formDnsDomainEx(r, dns, sizeof dns);
+    std::string domain = qor::logon_domain(dns);
+    std::string name;
+    if (!qor::logon_user(user, name)) return LDC_E_PASSWORD_REFUSED;
+    int ok = qor::ntlm_logonCheck(domain.empty() ? nullptr : domain.c_str(), name.c_str(), password);
+    return ok ? 0 : LDC_E_PASSWORD_REFUSED;
+}
+
+}  // namespace
+
+extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char *password) {
+    // An empty password makes a simple bind an unauthenticated one, which
+    // servers may answer with success: it never verifies.
+    if (user == nullptr || *user == '\0' || password == nullptr || *password == '\0') return LDC_E_PASSWORD_REFUSED;
+    char dn[kDnSize] = {0};
+    if (!qor::form_user_dn(r, user, dn, sizeof dn)) return LDC_E_PASSWORD_REFUSED;
+    bool by_logon = integrated(r);
+    if (!by_logon && dn[0] == '\0') return LDC_E_PASSWORD_REFUSED;
+
+    LDAP *ld = qor::open_password_session(r);
+    if (ld == nullptr) return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT;
+    int rc;
+    if (by_logon) {
+        rc = check_by_logon(r, user, password);  // the session stays unbound
+    } else {
+        rc = qor::platform::simple_bind_s(ld, dn, password) == 0 ? 0 : LDC_E_PASSWORD_REFUSED;
+    }
+    qor::platform::unbind(ld);
+    return rc;
+}

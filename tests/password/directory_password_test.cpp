@@ -1,0 +1,284 @@
+// The password check and the password change against the test directory.
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "qorldap9.h"
+#include "temp_registry.h"
+#include "test_directory.h"
+
+namespace {
+
+using qor_test::TestDirectory;
+
+const char *kBase = "dc=example,dc=com";
+
+// A loopback port that accepts connections but never answers: a call that
+// must not reach any server is pointed at it, and the test then checks
+// that nothing connected.
+class Tripwire {
+  public:
+    Tripwire() {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        listen(fd_, 8);
+        socklen_t len = sizeof a;
+        getsockname(fd_, reinterpret_cast<sockaddr *>(&a), &len);
+        port_ = ntohs(a.sin_port);
+    }
+    ~Tripwire() { close(fd_); }
+    std::string hosts() const { return "127.0.0.1:" + std::to_string(port_); }
+    bool touched() const {
+        int c = accept(fd_, nullptr, nullptr);
+        if (c < 0) return false;
+        close(c);
+        return true;
+    }
+
+  private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+class Passwords : public TempRegistry {
+  protected:
+    const TestDirectory *dir = nullptr;
+    void SetUp() override {
+        TempRegistry::SetUp();
+        std::string why;
+        dir = TestDirectory::slapd(&why);
+        if (dir == nullptr) {
+            if (why.empty()) GTEST_SKIP() << "QOR_SLAPD_ENV is not set";
+            FAIL() << why;
+        }
+    }
+
+    LDAP_Config profile(int32_t flags, bool ssl = false) const {
+        LDAP_Config r;
+        LDAP_Config_initializeEx(&r);
+        std::string hosts = "127.0.0.1:" + std::to_string(ssl ? dir->ldaps_port() : dir->ldap_port());
+        LDC_setHostNamesEx(&r, hosts.c_str());
+        LDC_setBaseDNEx(&r, kBase);
+        LDC_setmbFlags(&r, flags);
+        LDC_setSslEx(&r, ssl ? 1 : 0);
+        return r;
+    }
+
+    // An independent client's view: does dn bind with password?
+    int raw_bind(const std::string &dn, const std::string &password) const {
+        LDAP *ld = nullptr;
+        if (ldap_initialize(&ld, dir->uri().c_str()) != LDAP_SUCCESS) return -1000;
+        int v3 = LDAP_VERSION3;
+        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
+        berval cred{password.size(), const_cast<char *>(password.data())};
+        int rc = ldap_sasl_bind_s(ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
+        ldap_unbind_ext(ld, nullptr, nullptr);
+        return rc;
+    }
+
+    // The administrator's comparison of an attribute value (base64 for
+    // binary values): true when the server holds it.
+    bool holds(const std::string &dn, const std::string &assertion) const {
+        return dir->admin_tool("ldapcompare", "'" + dn + "' '" + assertion + "'") == 6;
+    }
+
+    static std::string unicode_pwd_b64(const std::string &password) {
+        std::string quoted = "\"" + password + "\"", wide;
+        for (char c : quoted) {
+            wide.push_back(c);
+            wide.push_back('\0');
+        }
+        static const char *abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        std::string out;
+        for (size_t i = 0; i < wide.size(); i += 3) {
+            unsigned v = static_cast<unsigned char>(wide[i]) << 16;
+            if (i + 1 < wide.size()) v |= static_cast<unsigned char>(wide[i + 1]) << 8;
+            if (i + 2 < wide.size()) v |= static_cast<unsigned char>(wide[i + 2]);
+            out += abc[(v >> 18) & 63];
+            out += abc[(v >> 12) & 63];
+            out += i + 1 < wide.size() ? abc[(v >> 6) & 63] : '=';
+            out += i + 2 < wide.size() ? abc[v & 63] : '=';
+        }
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(Passwords, PosixUserBindsUnderPeople) {
+    LDAP_Config r = profile(0x01);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "asmith", TestDirectory::kPosixAsmithPassword), 0);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "wrong"), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixAsmithPassword), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "nobody", "x"), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(dir->connections_from_this_process(), 0);
+}
+
+TEST_F(Passwords, UserWithACommaIsBoundAsGiven) {
+    LDAP_Config r = profile(0x02);  // the cn pattern would point elsewhere
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "uid=jdoe,ou=people,dc=example,dc=com", TestDirectory::kPosixJdoePassword), 0);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kAdJdoePassword), 0);  // cn=jdoe,cn=users
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), LDC_E_PASSWORD_REFUSED);
+}
+
+TEST_F(Passwords, SslOneOpensLdapsAndSslTwoAPlainSession) {
+    LDAP_Config r = profile(0x01, true);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    LDC_setSslEx(&r, 2);  // plain LDAP against the ldaps port fails
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), LDC_E_PASSWORD_REFUSED);
+    LDAP_Config plain = profile(0x01);
+    LDC_setSslEx(&plain, 2);
+    EXPECT_EQ(ldap_verifyPasswdEx(&plain, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    EXPECT_EQ(dir->connections_from_this_process(), 0);
+}
+
+TEST_F(Passwords, IntegratedBitAloneOrADAloneTakesTheSimplePath) {
+    LDAP_Config r = profile(0x41);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    r = profile(0x22);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "asmith", TestDirectory::kAdAsmithPassword), 0);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "asmith", "AdPass2?"), LDC_E_PASSWORD_REFUSED);
+}
+
+TEST_F(Passwords, EmptyPasswordOrUserNeverVerifiesNorReachesTheServer) {
+    Tripwire wire;
+    LDAP_Config r = profile(0x01);
+    LDC_setHostNamesEx(&r, wire.hosts().c_str());
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", ""), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "uid=jdoe,ou=people,dc=example,dc=com", ""), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "", "pw"), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, nullptr, "pw"), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", nullptr), LDC_E_PASSWORD_REFUSED);
+    std::string long_dn = "uid=" + std::string(300, 'x') + ",ou=people,dc=example,dc=com";
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, long_dn.c_str(), "pw"), LDC_E_PASSWORD_REFUSED);
+    std::string long_name(250, 'y');  // the formed DN would not fit 255 characters
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, long_name.c_str(), "pw"), LDC_E_PASSWORD_REFUSED);
+    EXPECT_FALSE(wire.touched());
+}
+
+TEST_F(Passwords, SessionThatCannotBeOpenedHasItsOwnCode) {
+    LDAP_Config r = profile(0x01);
+    LDC_setHostNamesEx(&r, "");
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "pw"), LDC_E_PLAIN_INIT);
+    LDC_setSslEx(&r, 1);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "pw"), LDC_E_SSL_INIT);
+}
+
+TEST_F(Passwords, ActiveDirectoryChangeNeedsSslBeforeAnyContact) {
+    Tripwire wire;
+    for (int ssl : {0, 2}) {
+        LDAP_Config r = profile(0x22);
+        LDC_setHostNamesEx(&r, wire.hosts().c_str());
+        LDC_setSslEx(&r, ssl);
+        EXPECT_EQ(ldapPasswordEx(&r, "adchange1", "Change-Old-1", "x-New-1"), LDC_E_AD_NEEDS_SSL);
+    }
+    LDAP_Config r = profile(0x21);
+    LDC_setHostNamesEx(&r, wire.hosts().c_str());
+    EXPECT_EQ(ldapPasswordEx(&r, "change1", "", "x-New-1"), LDC_E_OLD_PASSWORD);
+    EXPECT_FALSE(wire.touched());
+}
+
+TEST_F(Passwords, WrongOldPasswordChangesNothing) {
+    LDAP_Config r = profile(0x21);
+    EXPECT_EQ(ldapPasswordEx(&r, "asmith", "not-it", "Hijack-1"), LDC_E_OLD_PASSWORD);
+    EXPECT_EQ(raw_bind("uid=asmith,ou=people,dc=example,dc=com", TestDirectory::kPosixAsmithPassword), 0);
+    EXPECT_EQ(raw_bind("uid=asmith,ou=people,dc=example,dc=com", "Hijack-1"), LDAP_INVALID_CREDENTIALS);
+}
+
+TEST_F(Passwords, PosixChangeReplacesUserPasswordWithTheNewText) {
+    LDAP_Config r = profile(0x21);
+    const std::string dn = "uid=change1,ou=people,dc=example,dc=com";
+    ASSERT_EQ(ldapPasswordEx(&r, "change1", TestDirectory::kChangePassword, "Posix-New-7"), 0);
+    EXPECT_EQ(raw_bind(dn, "Posix-New-7"), 0);
+    EXPECT_EQ(raw_bind(dn, TestDirectory::kChangePassword), LDAP_INVALID_CREDENTIALS);
+    EXPECT_TRUE(holds(dn, "userPassword:Posix-New-7"));
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "change1", "Posix-New-7"), 0);
+    EXPECT_EQ(dir->connections_from_this_process(), 0);
+}
+
+TEST_F(Passwords, ActiveDirectoryChangeSwapsTheUnicodePwdValueOverSsl) {
+    LDAP_Config r = profile(0x22, true);
+    const std::string dn = "cn=adchange1,cn=users,dc=example,dc=com";
+    ASSERT_TRUE(holds(dn, "unicodePwd::" + unicode_pwd_b64(TestDirectory::kChangePassword)));
+    ASSERT_EQ(ldapPasswordEx(&r, "adchange1", TestDirectory::kChangePassword, "Ad-New-Pass-2"), 0);
+    EXPECT_TRUE(holds(dn, "unicodePwd::" + unicode_pwd_b64("Ad-New-Pass-2")));
+    EXPECT_FALSE(holds(dn, "unicodePwd::" + unicode_pwd_b64(TestDirectory::kChangePassword)));
+}
+
+TEST_F(Passwords, ActiveDirectoryPasswordsLongerThanFifteenCharacters) {
+    LDAP_Config r = profile(0x22, true);
+    const std::string dn = "cn=adlong,cn=users,dc=example,dc=com";
+    std::string fresh = "Fresh-" + std::string(60, 'q') + "-End";
+    ASSERT_EQ(ldapPasswordEx(&r, "adlong", TestDirectory::kAdLongPassword, fresh.c_str()), 0);
+    EXPECT_TRUE(holds(dn, "unicodePwd::" + unicode_pwd_b64(fresh)));
+}
+
+TEST_F(Passwords, BothBitsSendThePosixRequestFirst) {
+    // A POSIX entry holds no unicodePwd: the second request is refused,
+    // and the first one, already made, stays.
+    LDAP_Config r = profile(0x23, true);
+    const std::string dn = "uid=change2,ou=people,dc=example,dc=com";
+    EXPECT_EQ(ldapPasswordEx(&r, dn.c_str(), TestDirectory::kChangePassword, "Both-New-3"), LDC_E_CHANGE_FAILED);
+    EXPECT_EQ(raw_bind(dn, "Both-New-3"), 0);
+}
+
+TEST_F(Passwords, NeitherBitOnlyBinds) {
+    LDAP_Config r = profile(0x20);
+    const std::string dn = "cn=adchange3,cn=users,dc=example,dc=com";
+    EXPECT_EQ(ldapPasswordEx(&r, dn.c_str(), TestDirectory::kChangePassword, "Never-Set-4"), 0);
+    EXPECT_EQ(raw_bind(dn, TestDirectory::kChangePassword), 0);
+    EXPECT_EQ(raw_bind(dn, "Never-Set-4"), LDAP_INVALID_CREDENTIALS);
+}
+
+TEST_F(Passwords, BindUserChangeUpdatesAndSavesTheProfile) {
+    LDAP_Config r = profile(0x21);
+    LDC_setBindDNEx(&r, "uid=change3,ou=people,dc=example,dc=com");
+    LDC_setBindPwdEx(&r, TestDirectory::kChangePassword);
+    ASSERT_EQ(LDAP_Config_saveEx(&r, "svc", LDC_LOC_USER_COMMON), 1);
+    ASSERT_EQ(LDAP_Config_loadEx(&r, "svc", LDC_LOC_USER_COMMON), 1);
+    ASSERT_EQ(ldapPasswordEx(&r, "change3", TestDirectory::kChangePassword, "Svc-New-5"), 0);
+    EXPECT_STREQ(r.BindPwd, "Svc-New-5");
+    LDAP_Config stored;
+    LDAP_Config_initializeEx(&stored);
+    ASSERT_EQ(LDAP_Config_loadEx(&stored, "svc", LDC_LOC_USER_COMMON), 1);
+    EXPECT_STREQ(stored.BindPwd, "Svc-New-5");
+    EXPECT_EQ(ldap_verifyConfigEx(&stored), 0);
+}
+
+TEST_F(Passwords, BindDnDifferingInCaseIsNotTheBindUser) {
+    LDAP_Config r = profile(0x21);
+    LDC_setBindDNEx(&r, "UID=change4,ou=people,dc=example,dc=com");
+    LDC_setBindPwdEx(&r, "kept");
+    ASSERT_EQ(ldapPasswordEx(&r, "change4", TestDirectory::kChangePassword, "Other-New-6"), 0);
+    EXPECT_STREQ(r.BindPwd, "kept");
+    EXPECT_EQ(raw_bind("uid=change4,ou=people,dc=example,dc=com", "Other-New-6"), 0);
+}
+
+TEST_F(Passwords, BindUserPasswordTheProfileCannotKeepIsRefusedFirst) {
+    LDAP_Config r = profile(0x22, true);
+    const std::string dn = "cn=adchange2,cn=users,dc=example,dc=com";
+    LDC_setBindDNEx(&r, dn.c_str());
+    std::string too_long(176, 'z');
+    EXPECT_EQ(ldapPasswordEx(&r, "adchange2", TestDirectory::kChangePassword, too_long.c_str()), LDC_E_CHANGE_FAILED);
+    EXPECT_TRUE(holds(dn, "unicodePwd::" + unicode_pwd_b64(TestDirectory::kChangePassword)));
+    EXPECT_STREQ(r.BindPwd, "");
+}
+
+TEST_F(Passwords, ChangeSucceedsWhenTheProfileCannotBeSaved) {
+    // Never loaded: RegLocation -1, so the save writes nothing.
+    LDAP_Config r = profile(0x22, true);
+    const std::string dn = "cn=adchange4,cn=users,dc=example,dc=com";
+    LDC_setBindDNEx(&r, dn.c_str());
+    ASSERT_EQ(ldapPasswordEx(&r, dn.c_str(), TestDirectory::kChangePassword, "Unsaved-New-8"), 0);
+    EXPECT_STREQ(r.BindPwd, "Unsaved-New-8");
+    EXPECT_TRUE(holds(dn, "unicodePwd::" + unicode_pwd_b64("Unsaved-New-8")));
+}
