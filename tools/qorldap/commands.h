@@ -1,0 +1,28 @@
+// The subcommands of qorldap, each registered on the application by the
+// file that implements it.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+
+#include "output.h"
+#include "qorldap9.h"
+
+namespace qorldap {
+
+struct Context {
+    bool json = false;
+    int location = 0;
+    int exit_status = kExitOk;
+    Output out() const { return Output(json); }
+};
+
+void add_profile_commands(CLI::App &app, Context &ctx);
+void add_directory_commands(CLI::App &app, Context &ctx);
+void add_hash_command(CLI::App &app, Context &ctx);
+
+// Loads the named profile from the context's location; prints why not.
+bool load_profile(Context &ctx, const std::string &name, LDAP_Config &record);
+
+}  // namespace qorldap

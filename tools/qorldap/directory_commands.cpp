@@ -1,0 +1,107 @@
+// Commands that reach the directory: the configuration and schema checks,
+// the password check and the password change.
+#include <cstring>
+#include <optional>
+
+#include "commands.h"
+#include "secret_input.h"
+
+namespace qorldap {
+namespace {
+
+struct Secret {
+    std::string value;
+    ~Secret() { wipe(value); }
+};
+
+// Reads a password into s; false (with the exit status set) when it could
+// not be read.
+bool read_password(Context &ctx, const std::string &prompt, Secret &s) {
+    std::optional<std::string> line = read_secret(prompt);
+    if (!line) {
+        ctx.exit_status = ctx.out().input_error("no password given");
+        return false;
+    }
+    s.value = std::move(*line);
+    wipe(*line);
+    return true;
+}
+
+void wipe_record(LDAP_Config &r) { memset(r.BindPwd, 0, sizeof r.BindPwd); }
+
+}  // namespace
+
+void add_directory_commands(CLI::App &app, Context &ctx) {
+    auto *verify = app.add_subcommand("verify", "Open and bind a session with a profile");
+    static std::string verify_name;
+    verify->add_option("NAME", verify_name, "Profile name")->required();
+    verify->callback([&ctx] {
+        LDAP_Config r;
+        if (!load_profile(ctx, verify_name, r)) return;
+        int rc = ldap_verifyConfigEx(&r);
+        wipe_record(r);
+        Fields f{{"name", verify_name}, {"code", static_cast<long long>(rc)}};
+        ctx.exit_status = rc == 0 ? ctx.out().success("profile " + verify_name + ": the directory binds", f)
+                                  : ctx.out().refused("profile " + verify_name, rc, {{"name", verify_name}});
+    });
+
+    auto *schema = app.add_subcommand("schema", "Check that the profile's base holds user entries");
+    static std::string schema_name;
+    schema->add_option("NAME", schema_name, "Profile name")->required();
+    schema->callback([&ctx] {
+        LDAP_Config r;
+        if (!load_profile(ctx, schema_name, r)) return;
+        int rc = ldap_validateSchema(&r);
+        wipe_record(r);
+        Fields f{{"name", schema_name}, {"code", static_cast<long long>(rc)}};
+        ctx.exit_status = rc == 0 ? ctx.out().success("profile " + schema_name + ": user entries found", f)
+                                  : ctx.out().refused("profile " + schema_name, rc, {{"name", schema_name}});
+    });
+
+    auto *check = app.add_subcommand("check", "Check a user's password against the directory");
+    static std::string check_name, check_user;
+    static bool check_stdin = false;
+    check->add_option("NAME", check_name, "Profile name")->required();
+    check->add_option("USER", check_user, "User name or full DN")->required();
+    check->add_flag("--password-stdin", check_stdin, "Read the password from standard input (also when a terminal)");
+    check->callback([&ctx] {
+        LDAP_Config r;
+        if (!load_profile(ctx, check_name, r)) return;
+        Secret pw;
+        if (!read_password(ctx, "Password for " + check_user + ": ", pw)) return;
+        int rc = ldap_verifyPasswdEx(&r, check_user.c_str(), pw.value.c_str());
+        wipe_record(r);
+        Fields f{{"name", check_name}, {"user", check_user}};
+        ctx.exit_status = rc == 0 ? ctx.out().success("password of " + check_user + ": verified", f)
+                                  : ctx.out().refused("password of " + check_user, rc, f);
+    });
+
+    auto *passwd = app.add_subcommand("passwd", "Change a user's password (old, then new password)");
+    static std::string passwd_name, passwd_user;
+    static bool passwd_stdin = false;
+    passwd->add_option("NAME", passwd_name, "Profile name")->required();
+    passwd->add_option("USER", passwd_user, "User name or full DN")->required();
+    passwd->add_flag("--password-stdin", passwd_stdin, "Read the old and the new password, one a line, from stdin");
+    passwd->callback([&ctx] {
+        LDAP_Config r;
+        if (!load_profile(ctx, passwd_name, r)) return;
+        Secret old_pw, new_pw;
+        if (!read_password(ctx, "Old password: ", old_pw)) return;
+        if (!read_password(ctx, "New password: ", new_pw)) return;
+        if (stdin_is_terminal()) {
+            Secret again;
+            if (!read_password(ctx, "New password again: ", again)) return;
+            if (again.value != new_pw.value) {
+                ctx.exit_status = ctx.out().input_error("the new passwords differ");
+                return;
+            }
+        }
+        int rc = ldapPasswordEx(&r, passwd_user.c_str(), old_pw.value.c_str(), new_pw.value.c_str());
+        wipe_record(r);
+        Fields f{{"name", passwd_name}, {"user", passwd_user}};
+        ctx.exit_status = rc == 0 ? ctx.out().success("password of " + passwd_user + ": changed", f)
+                                  : ctx.out().refused("password of " + passwd_user, rc, f);
+    });
+}
+
+}  // namespace qorldap
