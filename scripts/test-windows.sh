@@ -10,7 +10,7 @@ build=${QORLDAP9_WIN32_BUILD:-$root/build-win32}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages="g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix wine wine32:i386 winbind
-          cmake make pkg-config googletest slapd ldap-utils"
+          cmake make pkg-config googletest slapd ldap-utils openssl iproute2"
 
 missing=""
 for p in $packages; do
