@@ -54,7 +54,7 @@ class TestDirectory {
     static constexpr const char *kPosixAsmithPassword = "Clear456";    // uid=asmith,ou=people (clear)
     static constexpr const char *kAdJdoePassword = "OldPass1!";        // cn=jdoe,cn=users
     static constexpr const char *kAdAsmithPassword = "AdPass2!";       // cn=asmith,cn=users
-    static constexpr const char *kChangePassword = "Change-Old-1";     // uid=change1..4, cn=adchange1..4
+    static constexpr const char *kChangePassword = "Change-Old-1";     // uid=change1..5, cn=adchange1..4
     static constexpr const char *kAdLongPassword = "Long-Pass-0123456789-abcdefghij-KLMNOPQR";  // cn=adlong
 
     // Loaded once; null with why empty when the variable is unset, null

@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""The qorldap command against the test directory: every subcommand, its
+exit status, its --json output, and never a password in what it prints."""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+TOOL = sys.argv.pop(1)
+SLAPPASSWD = "/usr/sbin/slappasswd"
+
+
+def slapd_values():
+    values = {}
+    with open(os.environ["QOR_SLAPD_ENV"]) as f:
+        for line in f:
+            key, sep, value = line.rstrip("\n").partition("=")
+            if sep:
+                values[key] = value
+    return values
+
+
+class Qorldap(unittest.TestCase):
+    SECRETS = ["Secret123", "Change-Old-1", "Tool-New-Pass-9", "Bind-Secret-7", "Hash-Me-5", "wrong-guess-3"]
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = slapd_values()
+        cls.registry = tempfile.mkdtemp(prefix="qorldap-tool-")
+        cls.env = dict(os.environ, QORLDAP9_REGISTRY_DIR=cls.registry, LDAPTLS_CACERT=cls.dir["LDAPTLS_CACERT"])
+        cls.hosts = "127.0.0.1:" + cls.dir["LDAP_PORT"]
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.registry, ignore_errors=True)
+
+    def run_tool(self, *args, stdin="", expect=None):
+        p = subprocess.run([TOOL, *args], input=stdin, capture_output=True, text=True, env=self.env, timeout=60)
+        for secret in self.SECRETS:
+            self.assertNotIn(secret, p.stdout, f"password printed by {args}")
+            self.assertNotIn(secret, p.stderr, f"password printed by {args}")
+        if expect is not None:
+            self.assertEqual(p.returncode, expect, f"{args}: {p.stdout} {p.stderr}")
+        return p
+
+    def json_of(self, *args, stdin="", expect=0):
+        p = self.run_tool("--json", *args, stdin=stdin, expect=expect)
+        return json.loads(p.stdout)
+
+    def make_profile(self, name, *extra):
+        self.run_tool("set", name, "--hosts", self.hosts, "--base", "dc=example,dc=com", "--posix", *extra, expect=0)
+
+    def test_profiles_set_show_list_delete(self):
+        self.make_profile("tool-a", "--anonymous", "--gstring", "hello", "--timeout", "7")
+        shown = self.json_of("show", "tool-a")
+        self.assertTrue(shown["ok"])
+        self.assertEqual(shown["hosts"], [self.hosts])
+        self.assertEqual(shown["base"], "dc=example,dc=com")
+        self.assertEqual(shown["gstring"], "hello")
+        self.assertEqual(shown["timeout"], 7)
+        self.assertEqual(shown["modes"], ["posix", "anonymous"])
+        self.assertEqual(shown["location"], 0)
+        self.assertIn("tool-a", self.json_of("list")["profiles"])
+        self.assertEqual(self.json_of("delete", "tool-a")["name"], "tool-a")
+        self.assertNotIn("tool-a", self.json_of("list")["profiles"])
+        gone = self.json_of("show", "tool-a", expect=1)
+        self.assertFalse(gone["ok"])
+
+    def test_bind_password_is_stored_but_masked(self):
+        self.make_profile("tool-bind", "--simple", "--bind-dn", "uid=jdoe,ou=people,dc=example,dc=com")
+        self.run_tool("set", "tool-bind", "--bind-password-stdin", stdin="Secret123\n", expect=0)
+        shown = self.json_of("show", "tool-bind")
+        self.assertEqual(shown["bind_password"], "********")
+        self.assertEqual(shown["modes"], ["posix", "simple"])
+        self.assertTrue(self.json_of("verify", "tool-bind")["ok"])
+        self.run_tool("set", "tool-bind", "--bind-password-stdin", stdin="wrong-guess-3\n", expect=0)
+        refused = self.json_of("verify", "tool-bind", expect=1)
+        self.assertEqual(refused["code"], 49)
+        self.assertIn("Invalid credentials", refused["message"])
+
+    def test_servers_added_one_by_one_are_checked(self):
+        self.make_profile("tool-hosts")
+        bad = self.json_of("set", "tool-hosts", "--host", "bad.host:389", expect=1)
+        self.assertEqual(bad["code"], 7007)
+        self.run_tool("set", "tool-hosts", "--hosts", "", "--host", "ldap1:389", "--host", "ldap2:636", expect=0)
+        self.assertEqual(self.json_of("show", "tool-hosts")["hosts"], ["ldap1:389", "ldap2:636"])
+
+    def test_verify_and_schema(self):
+        self.make_profile("tool-v", "--anonymous")
+        self.assertTrue(self.json_of("verify", "tool-v")["ok"])
+        self.assertTrue(self.json_of("schema", "tool-v")["ok"])
+        self.run_tool("set", "tool-v", "--base", "ou=empty,dc=example,dc=com", expect=0)
+        self.assertEqual(self.json_of("schema", "tool-v", expect=1)["code"], 7011)
+        text = self.run_tool("schema", "tool-v", expect=1)
+        self.assertIn("7011", text.stderr)
+
+    def test_check_and_change_a_password(self):
+        self.make_profile("tool-pw", "--anonymous")
+        self.assertTrue(self.json_of("check", "tool-pw", "jdoe", "--password-stdin", stdin="Secret123\n")["ok"])
+        wrong = self.json_of("check", "tool-pw", "jdoe", "--password-stdin", stdin="wrong-guess-3\n", expect=1)
+        self.assertEqual(wrong["code"], 7020)
+        self.run_tool("passwd", "tool-pw", "change5", "--password-stdin",
+                      stdin="Change-Old-1\nTool-New-Pass-9\n", expect=0)
+        self.run_tool("check", "tool-pw", "change5", "--password-stdin", stdin="Tool-New-Pass-9\n", expect=0)
+        self.run_tool("check", "tool-pw", "change5", "--password-stdin", stdin="Change-Old-1\n", expect=1)
+        refused = self.json_of("passwd", "tool-pw", "change5", "--password-stdin",
+                               stdin="Change-Old-1\nSecret123\n", expect=1)
+        self.assertEqual(refused["code"], 7015)
+
+    def test_hash_check(self):
+        stored = subprocess.run([SLAPPASSWD, "-h", "{SSHA}", "-s", "Hash-Me-5"], capture_output=True, text=True,
+                                check=True).stdout.strip()
+        self.assertTrue(self.json_of("hash-check", stored, stdin="Hash-Me-5\n")["match"])
+        self.assertFalse(self.json_of("hash-check", stored, stdin="wrong-guess-3\n", expect=1)["match"])
+        self.run_tool("hash-check", stdin=stored + "\nHash-Me-5\n", expect=0)
+
+    def test_fallback_flag(self):
+        self.make_profile("tool-fb")
+        self.assertEqual(self.json_of("fallback", "set", "1")["value"], 1)
+        self.assertTrue(self.json_of("fallback", "get")["fallback"])
+        self.json_of("fallback", "set", "2")
+        self.assertFalse(self.json_of("fallback")["fallback"])
+
+    def test_exit_statuses_and_help(self):
+        for sub in ["list", "show", "set", "delete", "fallback", "verify", "schema", "check", "passwd", "hash-check"]:
+            p = self.run_tool(sub, "--help", expect=0)
+            self.assertIn("Usage", p.stdout)
+        self.run_tool(expect=2)
+        self.run_tool("no-such-command", expect=2)
+        self.run_tool("--location", "7", "list", expect=2)
+        self.make_profile("tool-x")
+        self.run_tool("check", "tool-x", "jdoe", "--password-stdin", stdin="", expect=3)
+        self.run_tool("delete", "tool-x", "--location", "2", expect=2)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
