@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <winldap.h>
+
 #include <string>
 
 #include "qorldap9.h"
@@ -65,6 +67,64 @@ TEST(Win32Password, BindUsersNewPasswordFollowsIntoTheStoredProfile) {
     EXPECT_STREQ(again.BindPwd, "Follow-Me-3");
     EXPECT_EQ(ldap_verifyConfigEx(&again), 0);
     EXPECT_EQ(LDAP_Config_resetEx(name.c_str(), 0), 1);
+}
+
+// The unicodePwd value of an entry, read as the administrator.
+std::string unicode_pwd_of(const SlapdEnv &env, const std::string &dn) {
+    LDAP *ld = ldap_init(const_cast<PCHAR>("127.0.0.1"), env.port());
+    if (ld == nullptr) return "<no session>";
+    ULONG v3 = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
+    std::string value = "<none>";
+    std::string rootdn = env.rootdn(), rootpw = env.rootpw();
+    char attribute[] = "unicodePwd";
+    char *attributes[] = {attribute, nullptr};
+    LDAPMessage *result = nullptr;
+    if (ldap_simple_bind_s(ld, const_cast<PCHAR>(rootdn.c_str()), const_cast<PCHAR>(rootpw.c_str())) == LDAP_SUCCESS &&
+        ldap_search_s(ld, const_cast<PCHAR>(dn.c_str()), LDAP_SCOPE_BASE, const_cast<PCHAR>("(objectClass=*)"),
+                      attributes, 0, &result) == LDAP_SUCCESS) {
+        LDAPMessage *entry = ldap_first_entry(ld, result);
+        struct berval **values = entry ? ldap_get_values_len(ld, entry, attribute) : nullptr;
+        if (values && values[0]) value.assign(values[0]->bv_val, values[0]->bv_len);
+        if (values) ldap_value_free_len(values);
+    }
+    if (result) ldap_msgfree(result);
+    ldap_unbind(ld);
+    return value;
+}
+
+// What Active Directory expects: the password in double quotes, UTF-16LE.
+std::string quoted_utf16(const std::string &password) {
+    std::string out;
+    for (char c : "\"" + password + "\"") {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+TEST(Win32Password, CheckOverSsl) {
+    QOR_REQUIRE_SLAPD(env);
+    LDAP_Config r = posix_profile(*env);
+    LDC_setPortEx(&r, std::atoi(env->get("LDAPS_PORT").c_str()));
+    LDC_setSslEx(&r, 1);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "Secret123"), 0);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "Secret12"), LDC_E_PASSWORD_REFUSED);
+    // a plain session on the ldaps port cannot bind
+    LDC_setSslEx(&r, 2);
+    EXPECT_NE(ldap_verifyPasswdEx(&r, "jdoe", "Secret123"), 0);
+}
+
+TEST(Win32Password, ActiveDirectoryChangeOverSslSwapsUnicodePwd) {
+    QOR_REQUIRE_SLAPD(env);
+    LDAP_Config r = posix_profile(*env);
+    LDC_setPortEx(&r, std::atoi(env->get("LDAPS_PORT").c_str()));
+    LDC_setSslEx(&r, 1);
+    LDC_setmbFlags(&r, LDC_MB_AD | LDC_MB_SIMPLE);
+    std::string dn = "cn=adchange3,cn=users," + env->base();
+    ASSERT_EQ(unicode_pwd_of(*env, dn), quoted_utf16("Change-Old-1"));
+    EXPECT_EQ(ldapPasswordEx(&r, "adchange3", "Change-Old-1", "Ad-New-3"), 0);
+    EXPECT_EQ(unicode_pwd_of(*env, dn), quoted_utf16("Ad-New-3"));
 }
 
 }  // namespace
