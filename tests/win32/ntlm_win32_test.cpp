@@ -11,6 +11,7 @@
 #include "ntlm/logon_check.h"
 #include "ntlm/sspi_provider.h"
 #include "platform/version.h"
+#include "qorldap9.h"
 
 namespace {
 
@@ -60,6 +61,28 @@ TEST(Win32Ntlm, UnknownUserIsDenied) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), "nosuchuser", env["NTLM_PASSWORD"].c_str()), 0);
     EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(Win32Ntlm, IntegratedActiveDirectoryPasswordCheck) {
+    QOR_REQUIRE_WINBIND(env);
+    // The logon domain is the first label of the base's DNS domain: the
+    // test server's own name here.
+    LDAP_Config r;
+    LDAP_Config_initializeEx(&r);
+    LDC_setHostNamesEx(&r, "127.0.0.1");
+    LDC_setBaseDNEx(&r, "dc=testsrv,dc=example,dc=com");
+    LDC_setmbFlags(&r, LDC_MB_AD | LDC_MB_INTEGRATED);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()), 0);
+    std::string dn = "cn=" + env["NTLM_USER"] + ",cn=users,dc=testsrv,dc=example,dc=com";
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, dn.c_str(), env["NTLM_PASSWORD"].c_str()), 0);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, env["NTLM_USER"].c_str(), "wrong"), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "AcceptSecurityContext failed with 8009030C\n");
+    // another domain is refused by the server
+    LDC_setBaseDNEx(&r, "dc=otherdomain,dc=com");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()), LDC_E_PASSWORD_REFUSED);
+    testing::internal::GetCapturedStderr();
 }
 
 bool pretend_nt4(OSVERSIONINFOA *info) {

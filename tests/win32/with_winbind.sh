@@ -7,7 +7,7 @@
 env_file=$1
 shift
 dir=$(sed -n 's/^WINBIND_DIR=//p' "$env_file" 2>/dev/null)
-if [ -n "$dir" ] && [ -S "$dir/runsamba/winbindd/pipe" ] && [ "$(id -u)" = 0 ]; then
+if [ -n "$dir" ] && [ -S "$dir/runsamba/winbindd/pipe" ] && [ "$(id -u)" = 0 ] && unshare -m true 2>/dev/null; then
     export QOR_NTLM_ENV="$env_file"
     exec unshare -m sh -c 'mkdir -p /run/samba && mount --bind "$0/runsamba" /run/samba && exec wine "$@"' "$dir" "$@"
 fi
