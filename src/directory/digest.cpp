@@ -14,7 +14,9 @@ bool acquire_provider(CryptProvider *provider, uint32_t provider_type) {
     // The default key container of this user may not exist yet; creating
     // it leaves it on the system for later calls.
     if (crypt_last_error() != kNteBadKeyset) return false;
-    return crypt_acquire_context(provider, nullptr, nullptr, provider_type, kCryptNewKeyset);
+    if (crypt_acquire_context(provider, nullptr, nullptr, provider_type, kCryptNewKeyset)) return true;
+    // Another process may have created the container in between.
+    return crypt_last_error() == kNteExists && crypt_acquire_context(provider, nullptr, nullptr, provider_type, 0);
 }
 
 // The provider takes at most 4 GiB in one call.

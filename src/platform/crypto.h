@@ -39,6 +39,7 @@ constexpr uint32_t kNteBadAlgid = 0x80090008;
 constexpr uint32_t kNteBadFlags = 0x80090009;
 constexpr uint32_t kNteBadHashState = 0x8009000C;
 constexpr uint32_t kNteBadKeyset = 0x80090016;
+constexpr uint32_t kNteExists = 0x8009000F;
 constexpr uint32_t kNteProvTypeNotDef = 0x80090017;
 constexpr uint32_t kNteNoMemory = 0x8009000E;
 constexpr uint32_t kNteFail = 0x80090020;
@@ -65,6 +66,7 @@ uint32_t crypt_last_error();
 struct CryptFaults {
     int acquire_failures = 0;
     uint32_t acquire_error = kNteBadKeyset;
+    uint32_t retry_error = 0;  // of the later injected acquire failures; 0: acquire_error
     int create_failures = 0;
     int hash_failures = 0;
     int get_failures = 0;

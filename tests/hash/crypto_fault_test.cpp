@@ -81,6 +81,18 @@ TEST_F(CryptoDigestFaults, MissingKeysetIsCreatedOnRetry) {
     EXPECT_EQ(trace.last_acquire_flags, kCryptNewKeyset);
 }
 
+TEST_F(CryptoDigestFaults, ContainerCreatedMeanwhileIsOpenedOnASecondRetry) {
+    CryptFaults faults;
+    faults.acquire_failures = 2;
+    faults.acquire_error = kNteBadKeyset;
+    faults.retry_error = kNteExists;
+    set_crypt_faults_for_testing(faults);
+    EXPECT_EQ(sha_of("abc"), 1);
+    CryptTrace trace = crypt_trace_for_testing();
+    EXPECT_EQ(trace.acquire_calls, 3);
+    EXPECT_EQ(trace.last_acquire_flags, 0u);
+}
+
 TEST_F(CryptoDigestFaults, FailedRetryAnswersNo) {
     CryptFaults faults;
     faults.acquire_failures = 2;

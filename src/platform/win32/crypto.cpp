@@ -36,7 +36,8 @@ bool crypt_acquire_context(CryptProvider *provider, const char *container, const
     t_last_acquire_flags = flags;
     if (provider == nullptr) return fail(kErrorInvalidParameter);
     *provider = 0;
-    if (injected(t_faults.acquire_failures)) return fail(t_faults.acquire_error);
+    if (injected(t_faults.acquire_failures))
+        return fail(t_acquire_calls > 1 && t_faults.retry_error != 0 ? t_faults.retry_error : t_faults.acquire_error);
     HCRYPTPROV handle = 0;
     if (!CryptAcquireContextA(&handle, container, provider_name, provider_type, flags)) return false;
     ++g_live_providers;
