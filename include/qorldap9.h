@@ -222,7 +222,10 @@ QORLDAP9_API int QORLDAP9_CALL ldapInitEx(struct ldap **session, LDAP_Config *re
  * 0x20, 0x40) gets 7 (authMethodNotSupported) and no bind request, so
  * that it is never taken for a bound session. A bind DN formed from
  * BindDN and BaseDN that does not fit its 255 characters is refused with
- * 89 (parameter error) rather than cut into another DN. */
+ * 89 (parameter error) rather than cut into another DN. A credential bind
+ * with a DN and an empty password, which servers may take for an
+ * anonymous bind and answer with success, is refused with 49 (invalid
+ * credentials) without a request. */
 QORLDAP9_API int QORLDAP9_CALL ldapAuthEx(struct ldap *session, LDAP_Config *record);
 QORLDAP9_API int QORLDAP9_CALL ldap_verifyConfigEx(LDAP_Config *record);
 /* ldap_validateSchema: a profile with neither 0x01 nor 0x02 names no kind

@@ -42,7 +42,11 @@ extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
         const char *password = LDC_getBindPwdEx(record);
         std::string pw;
         if (password != nullptr) pw = qor::field_text(record->BindPwd);
-        rc = pf::simple_bind_s(session, dn, password != nullptr ? pw.c_str() : nullptr);
+        // A DN without a password is an unauthenticated bind, not the
+        // credential bind the profile asks for.
+        bool unauthenticated = dn[0] != '\0' && (password == nullptr || pw.empty());
+        rc = unauthenticated ? LDAP_INVALID_CREDENTIALS
+                             : pf::simple_bind_s(session, dn, password != nullptr ? pw.c_str() : nullptr);
         qor::secure_clear(pw);
     }
     if (integrated) {
