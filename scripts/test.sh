@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs what is missing, then builds and runs every test twice: a
-# normal build, and one under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, then builds and runs every test: a normal
+# build, one under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# fuzz targets for a bounded time, and the Windows DLLs under Wine.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
@@ -30,3 +31,5 @@ echo "== fuzz targets (clang, libFuzzer)"
     cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_all
     (cd "$root/build-fuzz" && ctest --output-on-failure -L fuzz)
 )
+echo "== Windows DLLs under Wine"
+sh "$root/scripts/test-windows.sh"

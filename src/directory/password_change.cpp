@@ -36,8 +36,9 @@ int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *ne
     std::string old_value = qor::unicode_pwd_value(old_password);
     std::string new_value = qor::unicode_pwd_value(new_password);
     char attr[] = "unicodePwd";
-    berval old_bv{static_cast<ber_len_t>(old_value.size()), old_value.data()};
-    berval new_bv{static_cast<ber_len_t>(new_value.size()), new_value.data()};
+    using Length = decltype(berval::bv_len);
+    berval old_bv{static_cast<Length>(old_value.size()), old_value.data()};
+    berval new_bv{static_cast<Length>(new_value.size()), new_value.data()};
     berval *old_vals[] = {&old_bv, nullptr};
     berval *new_vals[] = {&new_bv, nullptr};
     LDAPMod remove{}, add{};

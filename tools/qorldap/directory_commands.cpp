@@ -1,6 +1,7 @@
 // Commands that reach the directory: the configuration and schema checks,
 // the password check and the password change.
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "commands.h"
@@ -32,31 +33,25 @@ void wipe_record(LDAP_Config &r) { memset(r.BindPwd, 0, sizeof r.BindPwd); }
 }  // namespace
 
 void add_directory_commands(CLI::App &app, Context &ctx) {
-    auto *verify = app.add_subcommand("verify", "Open and bind a session with a profile");
-    static std::string verify_name;
-    verify->add_option("NAME", verify_name, "Profile name")->required();
-    verify->callback([&ctx] {
-        LDAP_Config r;
-        if (!load_profile(ctx, verify_name, r)) return;
-        int rc = ldap_verifyConfigEx(&r);
-        wipe_record(r);
-        Fields f{{"name", verify_name}, {"code", static_cast<long long>(rc)}};
-        ctx.exit_status = rc == 0 ? ctx.out().success("profile " + verify_name + ": the directory binds", f)
-                                  : ctx.out().refused("profile " + verify_name, rc, {{"name", verify_name}});
-    });
-
-    auto *schema = app.add_subcommand("schema", "Check that the profile's base holds user entries");
-    static std::string schema_name;
-    schema->add_option("NAME", schema_name, "Profile name")->required();
-    schema->callback([&ctx] {
-        LDAP_Config r;
-        if (!load_profile(ctx, schema_name, r)) return;
-        int rc = ldap_validateSchema(&r);
-        wipe_record(r);
-        Fields f{{"name", schema_name}, {"code", static_cast<long long>(rc)}};
-        ctx.exit_status = rc == 0 ? ctx.out().success("profile " + schema_name + ": user entries found", f)
-                                  : ctx.out().refused("profile " + schema_name, rc, {{"name", schema_name}});
-    });
+    // Commands that load a profile and hand it to one check of the library.
+    auto add_profile_check = [&app, &ctx](const char *name, const char *help, int (*check)(LDAP_Config *),
+                                          const char *passed) {
+        auto *cmd = app.add_subcommand(name, help);
+        auto profile = std::make_shared<std::string>();
+        cmd->add_option("NAME", *profile, "Profile name")->required();
+        cmd->callback([&ctx, profile, check, passed] {
+            LDAP_Config r;
+            if (!load_profile(ctx, *profile, r)) return;
+            int rc = check(&r);
+            wipe_record(r);
+            Fields f{{"name", *profile}};
+            ctx.exit_status = rc == 0 ? ctx.out().success("profile " + *profile + ": " + passed, f)
+                                      : ctx.out().refused("profile " + *profile, rc, f);
+        });
+    };
+    add_profile_check("verify", "Open and bind a session with a profile", ldap_verifyConfigEx, "the directory binds");
+    add_profile_check("schema", "Check that the profile's base holds user entries", ldap_validateSchema,
+                      "user entries found");
 
     auto *check = app.add_subcommand("check", "Check a user's password against the directory");
     static std::string check_name, check_user;
