@@ -1,0 +1,147 @@
+// Password and configuration checks against the test directory, beside
+// the same exchanges written with libldap alone.
+#include <ldap.h>
+
+#include <string>
+
+#include "bench_common.h"
+#include "fixture_env.h"
+#include "qorldap9.h"
+
+namespace {
+
+using qorbench::fixture;
+
+constexpr const char *kUser = "jdoe";
+constexpr const char *kPassword = "Secret123";  // the seed's SSHA value
+constexpr const char *kWrongPassword = "Secret124";
+constexpr int kPosixSimple = LDC_MB_POSIX | LDC_MB_SIMPLE;
+
+bool need_directory(benchmark::State &state) {
+    if (fixture().have_directory) return true;
+    state.SkipWithError("QOR_SLAPD_ENV not set: run bench/run.sh");
+    return false;
+}
+
+std::string user_dn() { return std::string("uid=") + kUser + ",ou=people," + fixture().base; }
+
+LDAP_Config password_profile(bool ssl) {
+    LDAP_Config r;
+    LDAP_Config_initializeEx(&r);
+    LDC_setHostNamesEx(&r, fixture().host.c_str());
+    LDC_setPortEx(&r, ssl ? fixture().ldaps_port : fixture().ldap_port);
+    LDC_setSslEx(&r, ssl ? 1 : 0);
+    LDC_setBaseDNEx(&r, fixture().base.c_str());
+    LDC_setVersionEx(&r, 3);
+    LDC_setmbFlags(&r, kPosixSimple);
+    return r;
+}
+
+std::string uri(bool ssl) {
+    return std::string(ssl ? "ldaps://" : "ldap://") + fixture().host + ":" +
+           std::to_string(ssl ? fixture().ldaps_port : fixture().ldap_port);
+}
+
+void password_ours(benchmark::State &state, bool ssl) {
+    if (!need_directory(state)) return;
+    LDAP_Config r = password_profile(ssl);
+    for (auto _ : state) {
+        if (ldap_verifyPasswdEx(&r, kUser, kPassword) != 0) {
+            state.SkipWithError("right password refused");
+            break;
+        }
+    }
+}
+
+// The floors, with libldap alone: open, set the protocol version (and for
+// the configuration check the four other options), simple bind, unbind.
+void raw_check(benchmark::State &state, const std::string &address, const std::string &dn, std::string password,
+               bool all_options) {
+    for (auto _ : state) {
+        LDAP *ld = nullptr;
+        if (ldap_initialize(&ld, address.c_str()) != LDAP_SUCCESS) {
+            state.SkipWithError("ldap_initialize failed");
+            break;
+        }
+        int version = LDAP_VERSION3, size_limit = 100, time_limit = 30, deref = LDAP_DEREF_NEVER;
+        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+        if (all_options) {
+            ldap_set_option(ld, LDAP_OPT_SIZELIMIT, &size_limit);
+            ldap_set_option(ld, LDAP_OPT_TIMELIMIT, &time_limit);
+            ldap_set_option(ld, LDAP_OPT_DEREF, &deref);
+            ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+        }
+        struct berval cred = {password.size(), password.data()};
+        int rc = ldap_sasl_bind_s(ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
+        ldap_unbind_ext(ld, nullptr, nullptr);
+        if (rc != LDAP_SUCCESS) {
+            state.SkipWithError("floor bind failed");
+            break;
+        }
+    }
+}
+
+void password_floor(benchmark::State &state, bool ssl) {
+    if (need_directory(state)) raw_check(state, uri(ssl), user_dn(), kPassword, false);
+}
+
+LDAP_Config admin_profile() {
+    LDAP_Config r;
+    LDAP_Config_initializeEx(&r);
+    LDC_setHostNamesEx(&r, fixture().host.c_str());
+    LDC_setPortEx(&r, fixture().ldap_port);
+    LDC_setBaseDNEx(&r, fixture().base.c_str());
+    LDC_setBindDNEx(&r, fixture().rootdn.c_str());
+    LDC_setBindPwdEx(&r, fixture().rootpw.c_str());
+    LDC_setVersionEx(&r, 3);
+    LDC_setSizeLimitEx(&r, 100);
+    LDC_setTimeoutEx(&r, 30);
+    LDC_setDerefEx(&r, LDAP_DEREF_NEVER);
+    LDC_setReferalEx(&r, 0);
+    LDC_setmbFlags(&r, kPosixSimple);
+    return r;
+}
+
+void config_ours(benchmark::State &state) {
+    if (!need_directory(state)) return;
+    LDAP_Config r = admin_profile();
+    for (auto _ : state) {
+        if (ldap_verifyConfigEx(&r) != 0) {
+            state.SkipWithError("configuration check failed");
+            break;
+        }
+    }
+}
+
+void config_floor(benchmark::State &state) {
+    if (need_directory(state)) raw_check(state, uri(false), fixture().rootdn, fixture().rootpw, true);
+}
+
+// Right and wrong passwords in turn from every thread; every verdict is
+// checked, and a wrong one counted.
+void password_threads(benchmark::State &state) {
+    if (!need_directory(state)) return;
+    LDAP_Config r = password_profile(false);
+    int64_t checks = 0, wrong = 0;
+    int64_t turn = state.thread_index();
+    for (auto _ : state) {
+        bool right = (turn++ & 1) == 0;
+        int rc = ldap_verifyPasswdEx(&r, kUser, right ? kPassword : kWrongPassword);
+        wrong += right ? rc != 0 : rc != LDC_E_PASSWORD_REFUSED;
+        ++checks;
+    }
+    state.counters["checks_per_s"] = benchmark::Counter(static_cast<double>(checks), benchmark::Counter::kIsRate);
+    state.counters["wrong_verdicts"] = benchmark::Counter(static_cast<double>(wrong));
+}
+
+QORBENCH_REGISTER(pw_simple_ours, "pw_simple/ours", [](benchmark::State &s) { password_ours(s, false); });
+QORBENCH_REGISTER(pw_simple_floor, "pw_simple/floor", [](benchmark::State &s) { password_floor(s, false); });
+QORBENCH_REGISTER(pw_ldaps_ours, "pw_ldaps/ours", [](benchmark::State &s) { password_ours(s, true); });
+QORBENCH_REGISTER(pw_ldaps_floor, "pw_ldaps/floor", [](benchmark::State &s) { password_floor(s, true); });
+QORBENCH_REGISTER(config_ours, "config_check/ours", config_ours);
+QORBENCH_REGISTER(config_floor, "config_check/floor", config_floor);
+static benchmark::internal::Benchmark *const qorbench_threads =
+    qorbench::configure(benchmark::RegisterBenchmark("pw_threads", password_threads), 0.5)
+        ->Threads(1)->Threads(2)->Threads(4)->Threads(8);
+
+}  // namespace

@@ -1,0 +1,185 @@
+#include "median_table.h"
+
+#include <cstdio>
+
+namespace qorbench {
+namespace {
+
+double to_microseconds(double value, benchmark::TimeUnit unit) {
+    switch (unit) {
+        case benchmark::kNanosecond: return value / 1e3;
+        case benchmark::kMicrosecond: return value;
+        case benchmark::kMillisecond: return value * 1e3;
+        case benchmark::kSecond: return value * 1e6;
+    }
+    return value;
+}
+
+std::string key_of(const benchmark::BenchmarkReporter::Run &run) {
+    std::string key = run.run_name.function_name;
+    if (run.threads > 1) key += "/threads:" + std::to_string(run.threads);
+    return key;
+}
+
+const char *verdict(bool met) { return met ? "met" : "MISSED"; }
+
+struct Summary {
+    const MedianCollector &m;
+    int missed = 0;
+
+    void rule() { std::printf("%s\n", std::string(108, '-').c_str()); }
+
+    void pair(const char *what, const std::string &name, double target) {
+        const Median *ours = m.find(name + "/ours");
+        const Median *floor = m.find(name + "/floor");
+        if (ours == nullptr || floor == nullptr || floor->us <= 0) {
+            std::printf("%-34s %12s %12s %8s   <= %.2f   not run\n", what, "-", "-", "-", target);
+            return;
+        }
+        double ratio = ours->us / floor->us;
+        bool met = ratio <= target;
+        missed += !met;
+        std::printf("%-34s %12.2f %12.2f %8.3f   <= %.2f   %s\n", what, ours->us, floor->us, ratio, target,
+                    verdict(met));
+    }
+
+    // A variant of a floor, shown for explanation only.
+    void info(const char *what, const std::string &name, const std::string &ours_name) {
+        const Median *variant = m.find(name);
+        const Median *ours = m.find(ours_name);
+        if (variant == nullptr || ours == nullptr || variant->us <= 0) return;
+        std::printf("%-34s %12s %12.2f %8.3f   (for comparison)\n", what, "", variant->us, ours->us / variant->us);
+    }
+
+    void single(const char *what, const std::string &name, double limit_us) {
+        const Median *r = m.find(name);
+        if (r == nullptr) {
+            std::printf("%-34s %12s %12s %8s   < %.0f us   not run\n", what, "-", "", "", limit_us);
+            return;
+        }
+        bool met = r->us < limit_us;
+        missed += !met;
+        std::printf("%-34s %12.3f %12s %8s   < %.0f us   %s\n", what, r->us, "", "", limit_us, verdict(met));
+    }
+
+    double counter(const Median *r, const char *name) {
+        auto it = r->counters.find(name);
+        return it == r->counters.end() ? -1 : it->second;
+    }
+
+    void allocations(const char *what, const std::string &name) {
+        const Median *r = m.find(name);
+        if (r == nullptr) {
+            std::printf("%-34s %12s   not run\n", what, "-");
+            return;
+        }
+        double allocs = counter(r, "allocs");
+        bool met = allocs == 0;
+        missed += !met;
+        std::printf("%-34s %12.3f %12.0f            0 allocs   %s\n", what, r->us, allocs, verdict(met));
+    }
+
+    // Linear growth: each step from one size to the next costs the same
+    // per added profile (loading the ten is a fixed part of every size).
+    void table_loads() {
+        double previous_us = 0, first_slope = 0;
+        int previous_n = 0;
+        for (int n : {100, 1000, 10000}) {
+            const Median *r = m.find("table_load/" + std::to_string(n));
+            if (r == nullptr) {
+                std::printf("table load, 10 of %-16d %12s   not run\n", n, "-");
+                previous_n = 0;
+                continue;
+            }
+            std::printf("table load, 10 of %-16d %12.1f %12.2f %8.1f", n, r->us, r->us / n, r->us / 10);
+            if (previous_n != 0) {
+                double slope = (r->us - previous_us) / (n - previous_n);
+                std::printf("   %.2f us per added profile", slope);
+                if (first_slope == 0) {
+                    first_slope = slope;
+                    std::printf("\n");
+                } else {
+                    bool met = slope <= 1.5 * first_slope;
+                    missed += !met;
+                    std::printf(" (x%.2f)   %s\n", slope / first_slope, verdict(met));
+                }
+            } else {
+                std::printf("\n");
+            }
+            previous_n = n;
+            previous_us = r->us;
+        }
+    }
+
+    void threads() {
+        for (int t : {1, 2, 4, 8}) {
+            std::string name = t == 1 ? "pw_threads" : "pw_threads/threads:" + std::to_string(t);
+            const Median *r = m.find(name);
+            if (r == nullptr) {
+                std::printf("password checks, %d thread(s)      %12s   not run\n", t, "-");
+                continue;
+            }
+            double rate = counter(r, "checks_per_s");
+            double wrong = counter(r, "wrong_verdicts");
+            bool met = wrong == 0;
+            missed += !met;
+            std::printf("password checks, %d thread%s %-9s %12.0f checks/s, wrong verdicts %.0f        %s\n", t,
+                        t == 1 ? " " : "s", "", rate, wrong, verdict(met));
+        }
+    }
+};
+
+}  // namespace
+
+void MedianCollector::ReportRuns(const std::vector<Run> &runs) {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run &run : runs) {
+        if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred) continue;
+        Median &m = medians_[key_of(run)];
+        m.us = to_microseconds(run.GetAdjustedRealTime(), run.time_unit);
+        for (const auto &[name, c] : run.counters) m.counters[name] = c.value;
+    }
+}
+
+const Median *MedianCollector::find(const std::string &name) const {
+    auto it = medians_.find(name);
+    return it == medians_.end() ? nullptr : &it->second;
+}
+
+int print_summary(const MedianCollector &medians) {
+    Summary s{medians};
+    std::printf("\nMedians of the repetitions, real time in microseconds per operation.\n");
+    s.rule();
+    std::printf("%-34s %12s %12s %8s   %-8s\n", "what", "ours us", "floor us", "ratio", "target");
+    s.rule();
+    s.pair("password check, simple path", "pw_simple", 1.05);
+    s.pair("password check over ldaps://", "pw_ldaps", 1.05);
+    s.pair("configuration check", "config_check", 1.05);
+    s.pair("profile load", "profile_load", 1.5);
+    s.info("  floor, a transaction per value", "profile_load/floor_per_value", "profile_load/ours");
+    s.pair("{SHA} verification", "sha", 1.2);
+    s.info("  floor, digest fetched once", "sha/floor_fetched", "sha/ours");
+    s.pair("{SSHA} verification", "ssha", 1.2);
+    s.info("  floor, digest fetched once", "ssha/floor_fetched", "ssha/ours");
+    s.pair("NTLM logon check", "ntlm", 1.1);
+    s.rule();
+    std::printf("%-34s %12s %12s %8s\n", "table load (no floor)", "total us", "per enum.", "per load");
+    s.table_loads();
+    s.rule();
+    s.single("seal a 48-character password", "seal", 10);
+    s.single("unseal a 48-character password", "unseal", 10);
+    s.rule();
+    std::printf("%-34s %12s %12s\n", "record operations", "us", "allocs/op");
+    s.allocations("initialise", "record/initialize");
+    s.allocations("copy", "record/copy");
+    s.allocations("add server", "record/add_server");
+    s.allocations("form user DN", "record/form_dn");
+    s.allocations("DNS domain", "record/dns_domain");
+    s.rule();
+    s.threads();
+    s.rule();
+    std::printf("%d row(s) missed their target\n", s.missed);
+    return s.missed;
+}
+
+}  // namespace qorbench
