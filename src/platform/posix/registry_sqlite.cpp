@@ -46,14 +46,30 @@ struct Session {
     ~Session() {
         if (!db) return;
         if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite::StatementCache::forget(db);
         sqlite3_close_v2(db);
     }
+};
+
+// Where the last enumeration through a handle stopped. Asking for the
+// next index then continues after the name found last instead of counting
+// past every earlier subkey again, which made listing a key quadratic in
+// its subkeys. It is used only while the database is unchanged (no commit
+// by any connection, no change by this one), so the answer is the same
+// as counting. Guarded by the session's lock.
+struct EnumCursor {
+    bool valid = false;
+    uint32_t index = 0;
+    std::string name;
+    unsigned data_version = 0;
+    int64_t changes = 0;
 };
 
 struct OpenKey {
     std::shared_ptr<Session> session;
     int64_t id;
     uint32_t access;
+    std::shared_ptr<EnumCursor> cursor = std::make_shared<EnumCursor>();
 };
 
 std::mutex g_keys_lock;
@@ -111,19 +127,27 @@ int32_t open_session(RegistryRoot root, std::shared_ptr<Session> &out) {
     if (session->db) {
         sqlite3_busy_timeout(session->db, kBusyTimeoutMs);
         exec(session->db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;");
-        if (session->writable) {
+        // SQLite opens a file it may not write (a read-only mount) for
+        // reading only.
+        if (sqlite3_db_readonly(session->db, "main") == 1) session->writable = false;
+        // Only a database without the schema needs the write lock that
+        // creating it takes; readers then never wait on a writer here.
+        bool present = schema_present(session->db);
+        if (session->writable && !present) {
             int32_t rc = create_schema(session->db);
-            // A file we may open for writing but not lock for writing (a
-            // read-only mount) still reads.
+            // A file we may open for writing but not lock for writing
+            // still reads.
             if (rc == kErrorAccessDenied) session->writable = false;
             else if (rc != kErrorSuccess) return rc;
+            present = schema_present(session->db);
         }
-        if (!schema_present(session->db)) {
+        if (!present) {
             sqlite3_close_v2(session->db);
             session->db = nullptr;
             session->writable = false;
         }
     }
+    if (session->db) sqlite::StatementCache::enable(session->db);
     out = std::move(session);
     return kErrorSuccess;
 }
@@ -143,6 +167,7 @@ struct Target {
     int64_t id = kRootKeyId;
     uint32_t access = kKeyAllAccess;
     bool predefined = false;
+    std::shared_ptr<EnumCursor> cursor;  // null for a predefined root
 };
 
 int32_t resolve(HKEY key, Target &target) {
@@ -157,6 +182,7 @@ int32_t resolve(HKEY key, Target &target) {
     target.session = open->session;
     target.id = open->id;
     target.access = open->access;
+    target.cursor = open->cursor;
     return kErrorSuccess;
 }
 
@@ -222,7 +248,7 @@ HKEY new_handle(std::shared_ptr<Session> session, int64_t id, uint32_t access) {
 
 std::string_view text_or_empty(const char *s) { return s ? std::string_view(s) : std::string_view(); }
 
-// Runs body(db, key id) on the key of a handle, in one unit, after the
+// Runs body(db, target) on the key of a handle, in one unit, after the
 // checks every value and enumeration call shares. A root whose database
 // is absent answers absent_result.
 template <typename Body>
@@ -238,7 +264,7 @@ int32_t on_key(HKEY key, uint32_t access, bool write, int32_t absent_result, Bod
     Scope scope(db, write);
     if (scope.status() != kErrorSuccess) return scope.status();
     if (!key_exists(db, t.id)) return kErrorKeyDeleted;
-    if ((rc = body(db, t.id)) != kErrorSuccess) return rc;
+    if ((rc = body(db, t)) != kErrorSuccess) return rc;
     return write ? scope.commit() : kErrorSuccess;
 }
 
@@ -311,15 +337,28 @@ int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_lengt
                       uint32_t *class_length, void *last_write) {
     if (!name || !name_length) return kErrorInvalidParameter;
     std::string found;
-    int32_t rc = on_key(key, kKeyEnumerateSubKeys, false, kErrorNoMoreItems, [&](sqlite3 *db, int64_t id) {
+    int32_t rc = on_key(key, kKeyEnumerateSubKeys, false, kErrorNoMoreItems, [&](sqlite3 *db, const Target &t) {
         // Names in case-blind order, as the registry lists them; the
-        // order stays the same while the subkeys stay the same.
-        Statement s(db, "SELECT name FROM keys WHERE parent = ? ORDER BY name LIMIT 1 OFFSET ?");
-        int step = s.bind(1, id).bind(2, int64_t(index)).step();
+        // order stays the same while the subkeys stay the same. Names are
+        // unique under that order, so the one after the previous name is
+        // the one at this index.
+        unsigned version = 0;
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+        int64_t changes = sqlite3_total_changes64(db);
+        EnumCursor *cursor = t.cursor.get();
+        bool follows = cursor && cursor->valid && index > 0 && cursor->index == index - 1 &&
+                       cursor->data_version == version && cursor->changes == changes;
+        Statement s(db, follows ? "SELECT name FROM keys WHERE parent = ? AND name > ? ORDER BY name LIMIT 1"
+                                : "SELECT name FROM keys WHERE parent = ? ORDER BY name LIMIT 1 OFFSET ?");
+        if (follows) s.bind(1, t.id).bind(2, cursor->name);
+        else s.bind(1, t.id).bind(2, int64_t(index));
+        if (cursor) cursor->valid = false;
+        int step = s.step();
         if (step == SQLITE_DONE) return kErrorNoMoreItems;
         if (step != SQLITE_ROW) return from_sqlite(step);
         found.assign(reinterpret_cast<const char *>(sqlite3_column_text(s.get(), 0)),
                      size_t(sqlite3_column_bytes(s.get(), 0)));
+        if (cursor) *cursor = EnumCursor{true, index, found, version, changes};
         return kErrorSuccess;
     });
     if (rc != kErrorSuccess) return rc;
@@ -335,9 +374,9 @@ int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_lengt
 int32_t RegQueryValueExA(HKEY key, const char *value_name, uint32_t *, uint32_t *type, unsigned char *data,
                          uint32_t *size) {
     if (data && !size) return kErrorInvalidParameter;
-    return on_key(key, kKeyQueryValue, false, kErrorFileNotFound, [&](sqlite3 *db, int64_t id) {
+    return on_key(key, kKeyQueryValue, false, kErrorFileNotFound, [&](sqlite3 *db, const Target &t) {
         Statement s(db, "SELECT type, data FROM vals WHERE key = ? AND name = ?");
-        int step = s.bind(1, id).bind(2, text_or_empty(value_name)).step();
+        int step = s.bind(1, t.id).bind(2, text_or_empty(value_name)).step();
         if (step == SQLITE_DONE) return kErrorFileNotFound;
         if (step != SQLITE_ROW) return from_sqlite(step);
         const void *blob = sqlite3_column_blob(s.get(), 1);
@@ -359,9 +398,9 @@ int32_t RegSetValueExA(HKEY key, const char *value_name, uint32_t, uint32_t type
                        uint32_t size) {
     if (size && !data) return kErrorInvalidParameter;
     if (type == kRegDword && size != 4) return kErrorInvalidParameter;
-    return on_key(key, kKeySetValue, true, kErrorAccessDenied, [&](sqlite3 *db, int64_t id) {
+    return on_key(key, kKeySetValue, true, kErrorAccessDenied, [&](sqlite3 *db, const Target &t) {
         Statement s(db, "INSERT OR REPLACE INTO vals(key, name, type, data) VALUES(?, ?, ?, ?)");
-        int step = s.bind(1, id).bind(2, text_or_empty(value_name)).bind(3, int64_t(type)).bind_blob(4, data, size).step();
+        int step = s.bind(1, t.id).bind(2, text_or_empty(value_name)).bind(3, int64_t(type)).bind_blob(4, data, size).step();
         return step == SQLITE_DONE ? kErrorSuccess : from_sqlite(step);
     });
 }

@@ -6,7 +6,10 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -27,10 +30,89 @@ inline int32_t from_sqlite(int rc) {
     }
 }
 
+// Prepared statements kept for a connection's life, from
+// enable_statement_cache until forget_statements (before it is closed):
+// preparing costs many times more than running the registry's small
+// statements, and one profile load runs some sixty. The SQL texts are
+// literals, so their addresses name them. A statement in use is not handed
+// out twice; a returned one is reset and its bindings cleared.
+class StatementCache {
+  public:
+    static void enable(sqlite3 *db) {
+        std::lock_guard<std::mutex> guard(table().lock);
+        table().by_db[db];
+    }
+    static void forget(sqlite3 *db) {
+        std::lock_guard<std::mutex> guard(table().lock);
+        auto it = table().by_db.find(db);
+        if (it == table().by_db.end()) return;
+        for (Entry &e : it->second) sqlite3_finalize(e.stmt);
+        table().by_db.erase(it);
+    }
+    // A ready statement, or null when the connection keeps none (the
+    // caller then prepares its own).
+    static sqlite3_stmt *take(sqlite3 *db, const char *sql, int *rc) {
+        {
+            std::lock_guard<std::mutex> guard(table().lock);
+            auto it = table().by_db.find(db);
+            if (it == table().by_db.end()) return nullptr;
+            for (Entry &e : it->second) {
+                if (e.sql != sql) continue;
+                if (e.in_use) return nullptr;
+                e.in_use = true;
+                *rc = SQLITE_OK;
+                return e.stmt;
+            }
+        }
+        sqlite3_stmt *stmt = nullptr;
+        *rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+        if (*rc != SQLITE_OK) return stmt;  // not kept; finalized by its user
+        std::lock_guard<std::mutex> guard(table().lock);
+        auto it = table().by_db.find(db);
+        if (it != table().by_db.end()) it->second.push_back(Entry{sql, stmt, true});
+        return stmt;
+    }
+    // False when stmt is not a kept one (the caller finalizes it).
+    static bool give_back(sqlite3 *db, const char *sql, sqlite3_stmt *stmt) {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        std::lock_guard<std::mutex> guard(table().lock);
+        auto it = table().by_db.find(db);
+        if (it == table().by_db.end()) return false;
+        for (Entry &e : it->second) {
+            if (e.sql == sql && e.stmt == stmt) {
+                e.in_use = false;
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    struct Entry {
+        const char *sql;
+        sqlite3_stmt *stmt;
+        bool in_use;
+    };
+    struct Table {
+        std::mutex lock;
+        std::unordered_map<sqlite3 *, std::vector<Entry>> by_db;
+    };
+    static Table &table() {
+        static Table t;
+        return t;
+    }
+};
+
 class Statement {
   public:
-    Statement(sqlite3 *db, const char *sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(sqlite3 *db, const char *sql) : db_(db), sql_(sql) {
+        stmt_ = StatementCache::take(db, sql, &rc_);
+        if (stmt_ == nullptr) rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
+    }
+    ~Statement() {
+        if (stmt_ != nullptr && !StatementCache::give_back(db_, sql_, stmt_)) sqlite3_finalize(stmt_);
+    }
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
 
@@ -57,27 +139,37 @@ class Statement {
     sqlite3_stmt *get() { return stmt_; }
 
   private:
+    sqlite3 *db_;
+    const char *sql_;
     sqlite3_stmt *stmt_ = nullptr;
-    int rc_;
+    int rc_ = SQLITE_OK;
 };
 
 inline int exec(sqlite3 *db, const char *sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+// One statement (a literal), through the connection's kept statements;
+// SQLITE_OK or the error, as exec gives them.
+inline int run(sqlite3 *db, const char *sql) {
+    Statement s(db, sql);
+    int rc = s.step();
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
+}
 
 // Runs a group of statements as one unit: its own transaction outside a
 // caller's transaction, a savepoint inside one.
 class Scope {
   public:
     Scope(sqlite3 *db, bool write) : db_(db), nested_(!sqlite3_get_autocommit(db)) {
-        rc_ = exec(db_, nested_ ? "SAVEPOINT reg_op" : write ? "BEGIN IMMEDIATE" : "BEGIN");
+        rc_ = run(db_, nested_ ? "SAVEPOINT reg_op" : write ? "BEGIN IMMEDIATE" : "BEGIN");
         open_ = rc_ == SQLITE_OK;
     }
     ~Scope() {
         if (!open_) return;
         if (nested_) {
-            exec(db_, "ROLLBACK TO reg_op");
-            exec(db_, "RELEASE reg_op");
+            run(db_, "ROLLBACK TO reg_op");
+            run(db_, "RELEASE reg_op");
         } else {
-            exec(db_, "ROLLBACK");
+            run(db_, "ROLLBACK");
         }
     }
     Scope(const Scope &) = delete;
@@ -85,7 +177,7 @@ class Scope {
 
     int32_t status() const { return from_sqlite(rc_); }
     int32_t commit() {
-        int rc = exec(db_, nested_ ? "RELEASE reg_op" : "COMMIT");
+        int rc = run(db_, nested_ ? "RELEASE reg_op" : "COMMIT");
         if (rc == SQLITE_OK || sqlite3_get_autocommit(db_)) open_ = false;
         return from_sqlite(rc);
     }
