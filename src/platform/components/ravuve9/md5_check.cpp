@@ -12,18 +12,7 @@ namespace {
 constexpr size_t kDigestBytes = 16;
 constexpr size_t kTextLength = 24;  // 16 bytes: five full groups and "=="
 
-bool is_alphabet(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
-}
-
 }  // namespace
-
-bool looks_like_md5_text(const char *text, size_t length) {
-    if (length != kTextLength || text[22] != '=' || text[23] != '=') return false;
-    for (size_t i = 0; i < 22; ++i)
-        if (!is_alphabet(text[i])) return false;
-    return true;
-}
 
 int md5_matches(const char *candidate, const char *text, size_t length) {
     unsigned char digest[EVP_MAX_MD_SIZE];

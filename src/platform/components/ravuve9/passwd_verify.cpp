@@ -1,18 +1,8 @@
+// The one export, as on every platform: the stored text decides the check.
 #include <cstring>
 
 #include "checks.h"
 #include "ravuve9.h"
-
-#include <openssl/crypto.h>
-
-namespace ravuve9 {
-
-bool same_bytes(const void *a, size_t a_length, const void *b, size_t b_length) {
-    if (a_length != b_length) return false;
-    return CRYPTO_memcmp(a, b, a_length) == 0;
-}
-
-}  // namespace ravuve9
 
 extern "C" RAVUVE9_API int RAVUVE9_CALL passwd_verify(const char *candidate, const char *stored_text) {
     if (candidate == nullptr || stored_text == nullptr) return 0;

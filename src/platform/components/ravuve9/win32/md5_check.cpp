@@ -12,8 +12,6 @@ constexpr size_t kDigestBytes = 16;
 constexpr size_t kTextLength = 24;  // 16 bytes: five full groups and "=="
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-bool is_alphabet(char c) { return c != '\0' && std::strchr(kAlphabet, c) != nullptr; }
-
 std::string base64(const std::string &bytes) {
     std::string text;
     for (size_t i = 0; i < bytes.size(); i += 3) {
@@ -29,13 +27,6 @@ std::string base64(const std::string &bytes) {
 }
 
 }  // namespace
-
-bool looks_like_md5_text(const char *text, size_t length) {
-    if (length != kTextLength || text[22] != '=' || text[23] != '=') return false;
-    for (size_t i = 0; i < 22; ++i)
-        if (!is_alphabet(text[i])) return false;
-    return true;
-}
 
 int md5_matches(const char *candidate, const char *text, size_t length) {
     DigestProvider provider;

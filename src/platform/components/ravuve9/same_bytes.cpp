@@ -1,4 +1,5 @@
-#include "../checks.h"
+// Constant-time equality, the same on every platform.
+#include "checks.h"
 
 namespace ravuve9 {
 
