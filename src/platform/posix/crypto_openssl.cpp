@@ -59,43 +59,41 @@ Hash *as_hash(CryptHash handle) {
     return (h != nullptr && h->tag == kHashTag) ? h : nullptr;
 }
 
-// The digest fetched once for the process. EVP_sha1() and its kind make
+// The digests fetched once for the process. EVP_sha1() and its kind make
 // OpenSSL 3 look the algorithm up in its provider store, under a lock, at
 // every EVP_DigestInit_ex, which costs more than hashing a password; a
-// fetched one is used as it is. Where the fetch fails, the built-in
+// fetched one is used as it is. Where a fetch fails, the built-in
 // descriptor serves as before.
 const EVP_MD *fetched(const char *name, const EVP_MD *built_in) {
     EVP_MD *md = EVP_MD_fetch(nullptr, name, nullptr);
     return md != nullptr ? md : built_in;
 }
 
+struct Digests {
+    const EVP_MD *md5 = fetched("MD5", EVP_md5());
+    const EVP_MD *sha1 = fetched("SHA1", EVP_sha1());
+    const EVP_MD *sha256 = fetched("SHA256", EVP_sha256());
+    const EVP_MD *sha384 = fetched("SHA384", EVP_sha384());
+    const EVP_MD *sha512 = fetched("SHA512", EVP_sha512());
+};
+
+const Digests &digests() {
+    static const Digests fetched_once;
+    return fetched_once;
+}
+
 const EVP_MD *digest_for(uint32_t provider_type, uint32_t algorithm) {
     switch (algorithm) {
-    case kCalgMd5: {
-        static const EVP_MD *const md5 = fetched("MD5", EVP_md5());
-        return md5;
-    }
-    case kCalgSha1: {
-        static const EVP_MD *const sha1 = fetched("SHA1", EVP_sha1());
-        return sha1;
-    }
+    case kCalgMd5: return digests().md5;
+    case kCalgSha1: return digests().sha1;
     default: break;
     }
     // The full RSA provider predates SHA-2; only the AES one has it.
     if (provider_type != kProvRsaAes) return nullptr;
     switch (algorithm) {
-    case kCalgSha256: {
-        static const EVP_MD *const sha256 = fetched("SHA256", EVP_sha256());
-        return sha256;
-    }
-    case kCalgSha384: {
-        static const EVP_MD *const sha384 = fetched("SHA384", EVP_sha384());
-        return sha384;
-    }
-    case kCalgSha512: {
-        static const EVP_MD *const sha512 = fetched("SHA512", EVP_sha512());
-        return sha512;
-    }
+    case kCalgSha256: return digests().sha256;
+    case kCalgSha384: return digests().sha384;
+    case kCalgSha512: return digests().sha512;
     default: return nullptr;
     }
 }

@@ -32,7 +32,18 @@ bool get_version_ex(OSVERSIONINFOA *info) {
     std::memset(info, 0, sizeof *info);
     info->dwOSVersionInfoSize = size;
     VersionQuery query = g_query.load();
-    return query ? query(info) : uname_version(info);
+    if (query) return query(info);
+    // The running kernel does not change under a process: asked once, not
+    // at every logon check.
+    static OSVERSIONINFOA known;
+    static const bool known_ok = [] {
+        known.dwOSVersionInfoSize = sizeof known;
+        return uname_version(&known);
+    }();
+    if (!known_ok) return false;
+    std::memcpy(info, &known, sizeof known);
+    info->dwOSVersionInfoSize = size;
+    return true;
 }
 
 void set_version_query_for_testing(VersionQuery query) { g_query.store(query); }
