@@ -112,15 +112,11 @@ int sasl_bind(LDAP *ld, const char *mechanism) {
 
 }  // namespace
 
-LDAP *ldap_init(const char *hosts, int port) {
-    SigpipeGuard guard;
-    return open_session(hosts, port, false);
-}
+// Opening a session touches no socket (libldap connects at the first
+// request), so no SIGPIPE can arise here.
+LDAP *ldap_init(const char *hosts, int port) { return open_session(hosts, port, false); }
 
-LDAP *ldap_sslinit(const char *hosts, int port, int secure) {
-    SigpipeGuard guard;
-    return open_session(hosts, port, secure != 0);
-}
+LDAP *ldap_sslinit(const char *hosts, int port, int secure) { return open_session(hosts, port, secure != 0); }
 
 int last_error() { return t_last_error; }
 

@@ -20,8 +20,10 @@ SigpipeGuard::SigpipeGuard() {
     sigset_t block;
     sigemptyset(&block);
     sigaddset(&block, SIGPIPE);
-    was_pending_ = sigpipe_pending();
     active_ = pthread_sigmask(SIG_BLOCK, &block, &old_mask_) == 0;
+    // A SIGPIPE the thread did not block was delivered, not left pending:
+    // only a blocked one can be pending already.
+    was_pending_ = active_ && sigismember(&old_mask_, SIGPIPE) == 1 && sigpipe_pending();
 }
 
 SigpipeGuard::~SigpipeGuard() {
