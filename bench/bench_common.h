@@ -7,7 +7,7 @@
 
 namespace qorbench {
 
-constexpr int kRepetitions = 9;
+constexpr int kRepetitions = 15;
 
 // QORBENCH_REPETITIONS and QORBENCH_MIN_TIME (seconds) override the
 // defaults, e.g. for a quick run or a run under valgrind.

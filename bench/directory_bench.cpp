@@ -53,10 +53,19 @@ void password_ours(benchmark::State &state, bool ssl) {
     }
 }
 
-// The floors, with libldap alone: open, set the protocol version (and for
-// the configuration check the four other options), simple bind, unbind.
+// What a floor does beyond open, protocol version, simple bind, unbind.
+// The last two are variants for comparison: work the library does on
+// every session that the floors skip.
+enum class Extra {
+    kNone,
+    kFourOptions,       // the configuration check's other options
+    kTimeLimits,        // connect and response limits: a silent host fails within seconds
+    kOwnTlsContext,     // a TLS context of the session's own, built from the current settings
+};
+
+// The floors, with libldap alone.
 void raw_check(benchmark::State &state, const std::string &address, const std::string &dn, std::string password,
-               bool all_options) {
+               Extra extra) {
     for (auto _ : state) {
         LDAP *ld = nullptr;
         if (ldap_initialize(&ld, address.c_str()) != LDAP_SUCCESS) {
@@ -65,7 +74,21 @@ void raw_check(benchmark::State &state, const std::string &address, const std::s
         }
         int version = LDAP_VERSION3, size_limit = 100, time_limit = 30, deref = LDAP_DEREF_NEVER;
         ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-        if (all_options) {
+        if (extra == Extra::kTimeLimits) {
+            struct timeval limit = {2, 0};
+            ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &limit);
+            ldap_set_option(ld, LDAP_OPT_TIMEOUT, &limit);
+        }
+        if (extra == Extra::kOwnTlsContext) {
+            char *ca = nullptr;
+            ldap_get_option(nullptr, LDAP_OPT_X_TLS_CACERTFILE, &ca);
+            if (ca != nullptr) ldap_set_option(ld, LDAP_OPT_X_TLS_CACERTFILE, ca);
+            ldap_memfree(ca);
+            int demand = LDAP_OPT_X_TLS_DEMAND, is_server = 0;
+            ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+            ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &is_server);
+        }
+        if (extra == Extra::kFourOptions) {
             ldap_set_option(ld, LDAP_OPT_SIZELIMIT, &size_limit);
             ldap_set_option(ld, LDAP_OPT_TIMELIMIT, &time_limit);
             ldap_set_option(ld, LDAP_OPT_DEREF, &deref);
@@ -82,7 +105,7 @@ void raw_check(benchmark::State &state, const std::string &address, const std::s
 }
 
 void password_floor(benchmark::State &state, bool ssl) {
-    if (need_directory(state)) raw_check(state, uri(ssl), user_dn(), kPassword, false);
+    if (need_directory(state)) raw_check(state, uri(ssl), user_dn(), kPassword, Extra::kNone);
 }
 
 LDAP_Config admin_profile() {
@@ -114,7 +137,7 @@ void config_ours(benchmark::State &state) {
 }
 
 void config_floor(benchmark::State &state) {
-    if (need_directory(state)) raw_check(state, uri(false), fixture().rootdn, fixture().rootpw, true);
+    if (need_directory(state)) raw_check(state, uri(false), fixture().rootdn, fixture().rootpw, Extra::kFourOptions);
 }
 
 // Right and wrong passwords in turn from every thread; every verdict is
@@ -136,6 +159,12 @@ void password_threads(benchmark::State &state) {
 
 QORBENCH_REGISTER(pw_simple_ours, "pw_simple/ours", [](benchmark::State &s) { password_ours(s, false); });
 QORBENCH_REGISTER(pw_simple_floor, "pw_simple/floor", [](benchmark::State &s) { password_floor(s, false); });
+QORBENCH_REGISTER(pw_simple_floor_timeouts, "pw_simple/floor_timeouts", [](benchmark::State &s) {
+    if (need_directory(s)) raw_check(s, uri(false), user_dn(), kPassword, Extra::kTimeLimits);
+});
+QORBENCH_REGISTER(pw_ldaps_floor_context, "pw_ldaps/floor_own_context", [](benchmark::State &s) {
+    if (need_directory(s)) raw_check(s, uri(true), user_dn(), kPassword, Extra::kOwnTlsContext);
+});
 QORBENCH_REGISTER(pw_ldaps_ours, "pw_ldaps/ours", [](benchmark::State &s) { password_ours(s, true); });
 QORBENCH_REGISTER(pw_ldaps_floor, "pw_ldaps/floor", [](benchmark::State &s) { password_floor(s, true); });
 QORBENCH_REGISTER(config_ours, "config_check/ours", config_ours);

@@ -153,7 +153,9 @@ int print_summary(const MedianCollector &medians) {
     std::printf("%-34s %12s %12s %8s   %-8s\n", "what", "ours us", "floor us", "ratio", "target");
     s.rule();
     s.pair("password check, simple path", "pw_simple", 1.05);
+    s.info("  floor with the two time limits", "pw_simple/floor_timeouts", "pw_simple/ours");
     s.pair("password check over ldaps://", "pw_ldaps", 1.05);
+    s.info("  floor with a TLS context per session", "pw_ldaps/floor_own_context", "pw_ldaps/ours");
     s.pair("configuration check", "config_check", 1.05);
     s.pair("profile load", "profile_load", 1.5);
     s.info("  floor, a transaction per value", "profile_load/floor_per_value", "profile_load/ours");

@@ -200,8 +200,6 @@ QORBENCH_REGISTER(load_floor, "profile_load/floor", [](benchmark::State &s) { lo
 QORBENCH_REGISTER(load_floor_per_value, "profile_load/floor_per_value", [](benchmark::State &s) { load_floor(s, true); });
 QORBENCH_REGISTER(table_100, "table_load/100", [](benchmark::State &s) { table_load(s, 100); });
 QORBENCH_REGISTER(table_1000, "table_load/1000", [](benchmark::State &s) { table_load(s, 1000); });
-static benchmark::internal::Benchmark *const qorbench_table_10000 =
-    qorbench::configure(benchmark::RegisterBenchmark("table_load/10000", [](benchmark::State &s) { table_load(s, 10000); }))
-        ->Repetitions(5);
+QORBENCH_REGISTER(table_10000, "table_load/10000", [](benchmark::State &s) { table_load(s, 10000); });
 
 }  // namespace
