@@ -70,6 +70,10 @@ int32_t RegCloseKey(HKEY key);
 // still open rolls it back, as does a process that dies. A session with
 // an open transaction belongs to one thread at a time.
 int32_t reg_begin_transaction(HKEY key);
+// A transaction that only reads: everything read through the session
+// until the commit comes from one state of the store, never half of a
+// change made meanwhile. Needs no write access.
+int32_t reg_begin_read_transaction(HKEY key);
 int32_t reg_commit_transaction(HKEY key);
 int32_t reg_rollback_transaction(HKEY key);
 

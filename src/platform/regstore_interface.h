@@ -34,8 +34,9 @@ class IRegStore : public IUnknown {
     virtual HRESULT QOR_COM_CALL DeleteKey(const char *path, int32_t recursive) = 0;
     // 7: keys opened or created on root from now on, and all changes made
     // through them, form one transaction until CommitTransaction. Released
-    // uncommitted, it is rolled back.
-    virtual HRESULT QOR_COM_CALL BeginTransaction(LDC_HKEY root) = 0;
+    // uncommitted, it is rolled back. With access holding no write right
+    // (such as 1, query value) it only reads, from one state of the store.
+    virtual HRESULT QOR_COM_CALL BeginTransaction(LDC_HKEY root, uint32_t access) = 0;
     // 8: capacity in characters on entry, name length on success;
     // last_write points to 8 bytes.
     virtual int32_t QOR_COM_CALL EnumKey(uint32_t index, char *name, uint32_t *capacity, void *last_write) = 0;

@@ -47,6 +47,10 @@ extern "C" int LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t
     LDC_HKEY root;
     std::string path;
     if (!qor::profile_key(location, name, root, path)) return 0;
+    // All fifteen values come from one state of the store, so a save in
+    // another process is seen whole or not at all. Without a transaction
+    // (a store that cannot give one) the values are read one by one.
+    bool snapshot = store->BeginTransaction(root, 1) >= 0;
     if (store->OpenKey(root, path.c_str(), 1) < 0) return 0;
 
     bool complete = true;
@@ -77,6 +81,7 @@ extern "C" int LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t
     complete &= read_number(store, "Anonymous", record->Anonymous);
     if (!read_number(store, "MBFlags", record->MBFlags)) record->MBFlags = kDefaultMBFlags;
     store->CloseKey();
+    if (snapshot) store->CommitTransaction();
 
     if (!complete) return 0;
     LDC_setRegLocationEx(record, location);

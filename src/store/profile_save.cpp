@@ -59,7 +59,7 @@ extern "C" int LDAP_Config_saveEx(LDAP_Config *record, const char *name, int32_t
     // or a process that dies half way leaves the profile as it was. An
     // uncommitted transaction is rolled back when the store is released.
     uint32_t disposition = 0;
-    if (store->BeginTransaction(root) < 0) return 0;
+    if (store->BeginTransaction(root, kKeyAllAccess) < 0) return 0;
     if (store->CreateKey(root, path.c_str(), 0, kKeyAllAccess, nullptr, &disposition) < 0) return 0;
     if (!write_values(store, record, name, sealed)) return 0;
     return store->CommitTransaction() >= 0 ? 1 : 0;

@@ -62,4 +62,35 @@ TEST_F(ProfileKill, KilledSaverLeavesOldOrNewProfile) {
     EXPECT_GT(seen[1], 0);
 }
 
+// A load while another process saves sees one profile or the other,
+// never fields of both.
+TEST_F(ProfileKill, LoadDuringSavesSeesOneWholeProfile) {
+    const LDAP_Config profiles[2] = {sample_profile(1), sample_profile(2)};
+    LDAP_Config first = profiles[0];
+    ASSERT_EQ(LDAP_Config_saveEx(&first, "busy", 0), 1);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (int i = 0; i < 600; ++i) {
+            LDAP_Config r = profiles[(i + 1) % 2];
+            if (LDAP_Config_saveEx(&r, "busy", 0) != 1) _exit(3);
+        }
+        _exit(0);
+    }
+    int loads = 0, mixed = 0, failed = 0;
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        LDAP_Config loaded;
+        LDAP_Config_initializeEx(&loaded);
+        ++loads;
+        if (LDAP_Config_loadEx(&loaded, "busy", 0) != 1) ++failed;
+        else if (!same_stored_fields(loaded, profiles[0]) && !same_stored_fields(loaded, profiles[1])) ++mixed;
+    }
+    printf("loads %d, mixed %d, failed %d\n", loads, mixed, failed);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the saving child failed a save";
+    EXPECT_GT(loads, 0);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(mixed, 0);
+}
+
 }  // namespace

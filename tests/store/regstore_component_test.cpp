@@ -121,7 +121,7 @@ TEST_F(RegStoreComponent, EmptyPathOpensTheRootAndDeleteTakesTrees) {
 TEST_F(RegStoreComponent, UncommittedTransactionLeavesNothing) {
     IRegStore *store = create();
     ASSERT_NE(store, nullptr);
-    ASSERT_EQ(store->BeginTransaction(LDC_HKEY_CURRENT_USER), 0);
+    ASSERT_EQ(store->BeginTransaction(LDC_HKEY_CURRENT_USER, kKeyAllAccess), 0);
     ASSERT_EQ(store->CreateKey(LDC_HKEY_CURRENT_USER, "Half\\Done", 0, kKeyAllAccess, nullptr, nullptr), 0);
     int32_t n = 1;
     ASSERT_EQ(store->SetValue("N", kRegDword, &n, 4), 0);
@@ -129,7 +129,7 @@ TEST_F(RegStoreComponent, UncommittedTransactionLeavesNothing) {
     EXPECT_FALSE(key_exists(LDC_HKEY_CURRENT_USER, "Half"));
 
     store = create();
-    ASSERT_EQ(store->BeginTransaction(LDC_HKEY_CURRENT_USER), 0);
+    ASSERT_EQ(store->BeginTransaction(LDC_HKEY_CURRENT_USER, kKeyAllAccess), 0);
     ASSERT_EQ(store->CreateKey(LDC_HKEY_CURRENT_USER, "Whole\\Done", 0, kKeyAllAccess, nullptr, nullptr), 0);
     ASSERT_EQ(store->SetValue("N", kRegDword, &n, 4), 0);
     EXPECT_EQ(store->CommitTransaction(), 0);

@@ -10,15 +10,18 @@
 // statement runs in a transaction taken for writing at once (BEGIN
 // IMMEDIATE), so two writers never deadlock on a lock upgrade.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/posix/registry_location.h"
 #include "platform/posix/sqlite_support.h"
@@ -36,20 +39,102 @@ constexpr int kBusyTimeoutMs = 30000;
 constexpr int kSchemaVersion = 1;
 constexpr int64_t kRootKeyId = 1;
 
+// Idle connections kept for reuse, per database file: opening one means
+// reading the schema and preparing statements again, which costs more
+// than the reads of a whole profile. A connection is reused only for the
+// same file (device and inode, so a file deleted or replaced meanwhile is
+// opened afresh) and only in the process that opened it: connections are
+// never carried across a fork.
+struct IdleConnection {
+    sqlite3 *db;
+    bool writable;
+    dev_t dev;
+    ino_t ino;
+};
+
+struct ConnectionPool {
+    std::mutex lock;
+    pid_t pid = 0;
+    std::map<std::string, std::vector<IdleConnection>> idle;
+};
+
+constexpr size_t kIdlePerFile = 4;
+
+// Never destroyed: idle connections may be taken until the process ends.
+ConnectionPool &pool() {
+    static ConnectionPool *p = new ConnectionPool;
+    return *p;
+}
+
+void close_connection(sqlite3 *db) {
+    sqlite::StatementCache::forget(db);
+    sqlite3_close_v2(db);
+}
+
+// Call with the pool locked: after a fork the parent's connections belong
+// to the parent; the child leaves them alone.
+void claim_pool_for_this_process(ConnectionPool &p) {
+    if (p.pid == getpid()) return;
+    p.idle.clear();
+    p.pid = getpid();
+}
+
 // One connection to a root's database. Null db: the database does not
 // exist and cannot be created, so the root reads as empty.
 struct Session {
     sqlite3 *db = nullptr;
     bool writable = false;
     std::mutex lock;
+    std::string path;  // set when the connection may go back to the pool
+    dev_t dev = 0;
+    ino_t ino = 0;
 
     ~Session() {
         if (!db) return;
         if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite::StatementCache::forget(db);
-        sqlite3_close_v2(db);
+        if (!path.empty() && sqlite3_get_autocommit(db)) {
+            ConnectionPool &p = pool();
+            std::lock_guard<std::mutex> guard(p.lock);
+            claim_pool_for_this_process(p);
+            std::vector<IdleConnection> &idle = p.idle[path];
+            if (idle.size() < kIdlePerFile) {
+                idle.push_back({db, writable, dev, ino});
+                return;
+            }
+        }
+        close_connection(db);
     }
 };
+
+// Takes an idle connection to the file at path, if there is one.
+bool take_idle(const std::string &path, Session &session) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    ConnectionPool &p = pool();
+    std::vector<sqlite3 *> stale;
+    bool found = false;
+    {
+        std::lock_guard<std::mutex> guard(p.lock);
+        claim_pool_for_this_process(p);
+        std::vector<IdleConnection> &idle = p.idle[path];
+        while (!idle.empty() && !found) {
+            IdleConnection c = idle.back();
+            idle.pop_back();
+            if (c.dev == st.st_dev && c.ino == st.st_ino) {
+                session.db = c.db;
+                session.writable = c.writable;
+                session.dev = c.dev;
+                session.ino = c.ino;
+                found = true;
+            } else {
+                stale.push_back(c.db);
+            }
+        }
+    }
+    for (sqlite3 *db : stale) close_connection(db);
+    if (found) session.path = path;
+    return found;
+}
 
 // Where the last enumeration through a handle stopped. Asking for the
 // next index then continues after the name found last instead of counting
@@ -107,6 +192,10 @@ bool schema_present(sqlite3 *db) {
 int32_t open_session(RegistryRoot root, std::shared_ptr<Session> &out) {
     auto session = std::make_shared<Session>();
     RegistryFile file = registry_file(root);
+    if (!file.path.empty() && take_idle(file.path, *session)) {
+        out = std::move(session);
+        return kErrorSuccess;
+    }
     if (!file.path.empty()) {
         // Create the file ourselves so that it gets its permissions from
         // the start; SQLite gives its journal the same ones.
@@ -147,7 +236,15 @@ int32_t open_session(RegistryRoot root, std::shared_ptr<Session> &out) {
             session->writable = false;
         }
     }
-    if (session->db) sqlite::StatementCache::enable(session->db);
+    if (session->db) {
+        sqlite::StatementCache::enable(session->db);
+        struct stat st;
+        if (::stat(file.path.c_str(), &st) == 0) {
+            session->path = file.path;
+            session->dev = st.st_dev;
+            session->ino = st.st_ino;
+        }
+    }
     out = std::move(session);
     return kErrorSuccess;
 }
@@ -453,13 +550,13 @@ int32_t RegCloseKey(HKEY key) {
 
 namespace {
 
-int32_t transaction_step(HKEY key, const char *sql, bool want_open) {
+int32_t transaction_step(HKEY key, const char *sql, bool want_open, bool writes = true) {
     Target t;
     RegistryRoot root;
     if (predefined_root(key, root)) return kErrorInvalidHandle;
     int32_t rc = resolve(key, t);
     if (rc != kErrorSuccess) return rc;
-    if (!t.session->db || !t.session->writable) return kErrorAccessDenied;
+    if (!t.session->db || (writes && !t.session->writable)) return kErrorAccessDenied;
     std::lock_guard<std::mutex> guard(t.session->lock);
     bool open = !sqlite3_get_autocommit(t.session->db);
     if (open != want_open) return kErrorInvalidParameter;
@@ -472,6 +569,9 @@ int32_t transaction_step(HKEY key, const char *sql, bool want_open) {
 }  // namespace
 
 int32_t reg_begin_transaction(HKEY key) { return transaction_step(key, "BEGIN IMMEDIATE", false); }
+// A deferred transaction takes its shared lock at the first read and
+// holds it to the commit.
+int32_t reg_begin_read_transaction(HKEY key) { return transaction_step(key, "BEGIN DEFERRED", false, false); }
 int32_t reg_commit_transaction(HKEY key) { return transaction_step(key, "COMMIT", true); }
 int32_t reg_rollback_transaction(HKEY key) { return transaction_step(key, "ROLLBACK", true); }
 

@@ -72,6 +72,8 @@ int32_t RegCloseKey(HKEY key) { return ::RegCloseKey(key); }
 // says so.
 int32_t reg_begin_transaction(HKEY key) { return key != nullptr ? kErrorSuccess : kErrorInvalidHandle; }
 
+int32_t reg_begin_read_transaction(HKEY key) { return key != nullptr ? kErrorSuccess : kErrorInvalidHandle; }
+
 int32_t reg_commit_transaction(HKEY key) { return key != nullptr ? kErrorSuccess : kErrorInvalidHandle; }
 
 int32_t reg_rollback_transaction(HKEY key) {

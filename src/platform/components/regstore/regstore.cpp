@@ -75,11 +75,13 @@ class RegStore final : public IRegStore {
         }
         return status(rc);
     }
-    HRESULT QOR_COM_CALL BeginTransaction(LDC_HKEY root) override {
+    HRESULT QOR_COM_CALL BeginTransaction(LDC_HKEY root, uint32_t access) override {
         if (transaction_) return status(kErrorInvalidParameter);
+        constexpr uint32_t kWriteRights = kKeySetValue | kKeyCreateSubKey | 0x00010000 /* delete */;
+        bool writes = (access & kWriteRights) != 0;
         HKEY session = nullptr;
-        int32_t rc = RegOpenKeyExA(root, "", 0, kKeyAllAccess, &session);
-        if (rc == kErrorSuccess) rc = reg_begin_transaction(session);
+        int32_t rc = RegOpenKeyExA(root, "", 0, writes ? kKeyAllAccess : kKeyQueryValue, &session);
+        if (rc == kErrorSuccess) rc = writes ? reg_begin_transaction(session) : reg_begin_read_transaction(session);
         if (rc != kErrorSuccess) {
             if (session) RegCloseKey(session);
             return status(rc);
