@@ -4,11 +4,11 @@
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
-#include <atomic>
 #include <cstring>
 #include <new>
 
 #include "platform/crypto.h"
+#include "platform/crypto_seam.h"
 
 namespace qor::platform {
 namespace {
@@ -31,22 +31,10 @@ struct Hash {
 };
 
 thread_local uint32_t t_last_error = 0;
-thread_local CryptFaults t_faults;
-thread_local int t_acquire_calls = 0;
-thread_local uint32_t t_last_acquire_flags = 0;
-std::atomic<long> g_live_providers{0};
-std::atomic<long> g_live_hashes{0};
 
 bool fail(uint32_t error) {
     t_last_error = error;
     return false;
-}
-
-// Consumes one injected failure of a kind, if any is pending.
-bool injected(int &pending) {
-    if (pending <= 0) return false;
-    --pending;
-    return true;
 }
 
 Provider *as_provider(CryptProvider handle) {
@@ -102,12 +90,10 @@ const EVP_MD *digest_for(uint32_t provider_type, uint32_t algorithm) {
 
 bool crypt_acquire_context(CryptProvider *provider, const char * /*container*/, const char *provider_name,
                            uint32_t provider_type, uint32_t flags) {
-    ++t_acquire_calls;
-    t_last_acquire_flags = flags;
+    uint32_t injected_error = crypto_seam::acquire_called(flags);
     if (provider == nullptr) return fail(kErrorInvalidParameter);
     *provider = 0;
-    if (injected(t_faults.acquire_failures))
-        return fail(t_acquire_calls > 1 && t_faults.retry_error != 0 ? t_faults.retry_error : t_faults.acquire_error);
+    if (injected_error != 0) return fail(injected_error);
     // There is one provider here, the default one, and no key containers:
     // creating or opening one is the same.
     if (provider_name != nullptr) return fail(kNteProvTypeNotDef);
@@ -116,7 +102,7 @@ bool crypt_acquire_context(CryptProvider *provider, const char * /*container*/, 
     auto *p = new (std::nothrow) Provider;
     if (p == nullptr) return fail(kNteNoMemory);
     p->type = provider_type;
-    ++g_live_providers;
+    crypto_seam::provider_opened();
     *provider = reinterpret_cast<CryptProvider>(p);
     return true;
 }
@@ -127,7 +113,7 @@ bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key
     *hash = 0;
     Provider *p = as_provider(provider);
     if (p == nullptr) return fail(kErrorInvalidParameter);
-    if (injected(t_faults.create_failures)) return fail(kNteFail);
+    if (crypto_seam::create_fails()) return fail(kNteFail);
     if (key != 0 || flags != 0) return fail(kNteBadFlags);
     const EVP_MD *md = digest_for(p->type, algorithm);
     if (md == nullptr) return fail(kNteBadAlgid);
@@ -139,7 +125,7 @@ bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key
         delete h;
         return fail(kNteFail);
     }
-    ++g_live_hashes;
+    crypto_seam::hash_opened();
     *hash = reinterpret_cast<CryptHash>(h);
     return true;
 }
@@ -147,7 +133,7 @@ bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key
 bool crypt_hash_data(CryptHash hash, const unsigned char *data, uint32_t length, uint32_t flags) {
     Hash *h = as_hash(hash);
     if (h == nullptr) return fail(kNteBadHash);
-    if (injected(t_faults.hash_failures)) return fail(kNteFail);
+    if (crypto_seam::hash_fails()) return fail(kNteFail);
     if (flags != 0) return fail(kNteBadFlags);
     if (data == nullptr && length != 0) return fail(kErrorInvalidParameter);
     if (h->finished) return fail(kNteBadHashState);
@@ -159,7 +145,7 @@ bool crypt_get_hash_param(CryptHash hash, uint32_t parameter, unsigned char *dat
                           uint32_t flags) {
     Hash *h = as_hash(hash);
     if (h == nullptr) return fail(kNteBadHash);
-    if (injected(t_faults.get_failures)) return fail(kNteFail);
+    if (crypto_seam::get_fails()) return fail(kNteFail);
     if (flags != 0) return fail(kNteBadFlags);
     if (parameter != kHpHashVal) return fail(kNteBadType);
     if (length == nullptr) return fail(kErrorInvalidParameter);
@@ -182,7 +168,7 @@ bool crypt_destroy_hash(CryptHash hash) {
     OPENSSL_cleanse(h->value, sizeof h->value);
     h->tag = 0;
     delete h;
-    --g_live_hashes;
+    crypto_seam::hash_closed();
     return true;
 }
 
@@ -192,20 +178,10 @@ bool crypt_release_context(CryptProvider provider, uint32_t flags) {
     if (flags != 0) return fail(kNteBadFlags);
     p->tag = 0;
     delete p;
-    --g_live_providers;
+    crypto_seam::provider_closed();
     return true;
 }
 
 uint32_t crypt_last_error() { return t_last_error; }
-
-void set_crypt_faults_for_testing(const CryptFaults &faults) {
-    t_faults = faults;
-    t_acquire_calls = 0;
-    t_last_acquire_flags = 0;
-}
-
-CryptTrace crypt_trace_for_testing() {
-    return CryptTrace{t_acquire_calls, t_last_acquire_flags, g_live_providers.load(), g_live_hashes.load()};
-}
 
 }  // namespace qor::platform
