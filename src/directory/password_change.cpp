@@ -92,7 +92,7 @@ extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_
     bool dn_fits = qor::form_user_dn(r, user, dn, sizeof dn);
     if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;
     if (old_password == nullptr || *old_password == '\0') return LDC_E_OLD_PASSWORD;
-    if (!dn_fits) return LDC_E_CHANGE_FAILED;
+    if (!dn_fits || new_password == nullptr) return LDC_E_CHANGE_FAILED;
     bool follow = is_bind_user(r, user, dn);
     if (follow && !profile_can_keep(new_password)) return LDC_E_CHANGE_FAILED;
 

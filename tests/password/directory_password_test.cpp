@@ -184,6 +184,8 @@ TEST_F(Passwords, ActiveDirectoryChangeNeedsSslBeforeAnyContact) {
     LDAP_Config r = profile(0x21);
     LDC_setHostNamesEx(&r, wire.hosts().c_str());
     EXPECT_EQ(ldapPasswordEx(&r, "change1", "", "x-New-1"), LDC_E_OLD_PASSWORD);
+    EXPECT_EQ(ldapPasswordEx(&r, "change1", nullptr, "x-New-1"), LDC_E_OLD_PASSWORD);
+    EXPECT_EQ(ldapPasswordEx(&r, "change1", "Change-Old-1", nullptr), LDC_E_CHANGE_FAILED);
     EXPECT_FALSE(wire.touched());
 }
 
