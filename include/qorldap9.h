@@ -234,11 +234,27 @@ QORLDAP9_API int QORLDAP9_CALL ldap_validateSchema(LDAP_Config *record);
 QORLDAP9_API char *QORLDAP9_CALL ldap_Err2String(int code);
 QORLDAP9_API void QORLDAP9_CALL destroy_list(LDC_ListNode *head);
 
+/* ldap_verifyPasswdEx: 0, LDC_E_PLAIN_INIT, LDC_E_SSL_INIT or
+ * LDC_E_PASSWORD_REFUSED. An empty password, a null or empty user, and a
+ * user whose DN would not fit 255 characters never verify, and no server
+ * is contacted for them. */
 QORLDAP9_API int QORLDAP9_CALL ldap_verifyPasswdEx(LDAP_Config *record, const char *user, const char *password);
+/* ldapPasswordEx: 0, LDC_E_AD_NEEDS_SSL, LDC_E_OLD_PASSWORD or
+ * LDC_E_CHANGE_FAILED, in that order of checks. Active Directory values
+ * are the UTF-16LE of the quoted password (UTF-8 text decoded; other text
+ * widened byte by byte), of any length. When user is the profile's bind
+ * user and the profile could not keep the new password (longer than 175
+ * characters), the change is refused before the directory is touched. */
 QORLDAP9_API int QORLDAP9_CALL ldapPasswordEx(LDAP_Config *record, const char *user, const char *old_password,
                                               const char *new_password);
 
+/* ldap_passwd_verify: 1 when candidate matches the stored value: clear
+ * text, or tagged (any letter case) {SHA}, {SSHA}, {SHA256}, {SSHA256},
+ * {SHA384}, {SSHA384}, {SHA512}, {SSHA512}, {MD5}, {SMD5} or {crypt};
+ * other brace forms compare as clear text. Comparisons take time that
+ * does not depend on where values differ. */
 QORLDAP9_API int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char *candidate);
+/* ldapPasswdSource: 0 when value begins with "{", else 1. */
 QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value);
 
 #ifdef __cplusplus
