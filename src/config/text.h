@@ -36,6 +36,12 @@ inline std::string_view field_view(const char (&field)[N]) {
     return std::string_view(field, strnlen(field, N));
 }
 
+// The same, copied: text that ends inside the field whatever it holds.
+template <size_t N>
+inline std::string field_text(const char (&field)[N]) {
+    return std::string(field_view(field));
+}
+
 // Walks the tokens of text separated by runs of any of the separator
 // characters; empty tokens are never produced.
 class Tokens {

@@ -7,6 +7,10 @@
 
 namespace qor {
 
+// The DN buffer of the library's own directory operations: a DN that does
+// not fit is refused, never cut into another DN.
+constexpr size_t kUserDnSize = 256;
+
 // Writes the DN of user into dn (size bytes): a user string holding a
 // comma is taken as a whole DN; a bare name becomes the value of the
 // uid or cn pattern that MBFlags selects, escaped as DN value text. With

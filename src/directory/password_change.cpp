@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr size_t kDnSize = 256;
 
 // Codes of the change step; none reaches the caller.
 constexpr int kStepBindRefused = 7026;
@@ -88,7 +87,7 @@ bool profile_can_keep(const char *new_password) {
 }  // namespace
 
 extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_password, const char *new_password) {
-    char dn[kDnSize] = {0};
+    char dn[qor::kUserDnSize] = {0};
     bool dn_fits = qor::form_user_dn(r, user, dn, sizeof dn);
     if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;
     if (old_password == nullptr || *old_password == '\0') return LDC_E_OLD_PASSWORD;

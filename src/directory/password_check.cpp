@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr size_t kDnSize = 256;
 constexpr size_t kDomainSize = 260;
 constexpr size_t kUserStringMax = 259;
 
@@ -38,7 +37,7 @@ extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char 
     // An empty password makes a simple bind an unauthenticated one, which
     // servers may answer with success: it never verifies.
     if (user == nullptr || *user == '\0' || password == nullptr || *password == '\0') return LDC_E_PASSWORD_REFUSED;
-    char dn[kDnSize] = {0};
+    char dn[qor::kUserDnSize] = {0};
     if (!qor::form_user_dn(r, user, dn, sizeof dn)) return LDC_E_PASSWORD_REFUSED;
     bool by_logon = integrated(r);
     if (!by_logon && dn[0] == '\0') return LDC_E_PASSWORD_REFUSED;

@@ -1,6 +1,6 @@
 // Whether a profile reaches a directory that holds accounts of its kind.
-
-#include "directory/session.h"
+#include "config/text.h"
+#include "qorldap9.h"
 #include "platform/ldap_client.h"
 
 namespace pf = qor::platform;

@@ -1,7 +1,8 @@
 // Session open, bind and the configuration check.
+#include "config/text.h"
 #include "config/user_dn.h"
-#include "directory/session.h"
 #include "platform/ldap_client.h"
+#include "qorldap9.h"
 
 namespace pf = qor::platform;
 
@@ -36,7 +37,7 @@ extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
 
     int rc = LDAP_SUCCESS;
     if (simple) {
-        char dn[qor::kBindDnSize];
+        char dn[qor::kUserDnSize];
         dn[0] = '\0';
         if (!qor::form_user_dn(record, LDC_getBindDNEx(record), dn, sizeof dn)) return pf::kParamError;
         const char *password = LDC_getBindPwdEx(record);
