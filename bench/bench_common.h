@@ -18,12 +18,16 @@ inline double from_environment(const char *name, double fallback) {
 
 inline benchmark::internal::Benchmark *configure(benchmark::internal::Benchmark *b, double min_time = 0.2) {
     min_time = from_environment("QORBENCH_MIN_TIME", min_time);
-    return b->Repetitions(static_cast<int>(from_environment("QORBENCH_REPETITIONS", kRepetitions)))->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond)->UseRealTime()
+    return b->Repetitions(static_cast<int>(from_environment("QORBENCH_REPETITIONS", kRepetitions)))
+        ->ReportAggregatesOnly(true)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime()
         ->MinTime(min_time);
 }
 
 }  // namespace qorbench
 
 // Registers fn under name with the shared settings, before main.
-#define QORBENCH_REGISTER(id, name, fn) \
-    static benchmark::internal::Benchmark *const qorbench_##id = qorbench::configure(benchmark::RegisterBenchmark(name, fn))
+#define QORBENCH_REGISTER(id, name, fn)                          \
+    static benchmark::internal::Benchmark *const qorbench_##id = \
+        qorbench::configure(benchmark::RegisterBenchmark(name, fn))

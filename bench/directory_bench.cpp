@@ -58,9 +58,9 @@ void password_ours(benchmark::State &state, bool ssl) {
 // every session that the floors skip.
 enum class Extra {
     kNone,
-    kFourOptions,       // the configuration check's other options
-    kTimeLimits,        // connect and response limits: a silent host fails within seconds
-    kOwnTlsContext,     // a TLS context of the session's own, built from the current settings
+    kFourOptions,    // the configuration check's other options
+    kTimeLimits,     // connect and response limits: a silent host fails within seconds
+    kOwnTlsContext,  // a TLS context of the session's own, built from the current settings
 };
 
 // The floors, with libldap alone.
@@ -171,6 +171,9 @@ QORBENCH_REGISTER(config_ours, "config_check/ours", config_ours);
 QORBENCH_REGISTER(config_floor, "config_check/floor", config_floor);
 static benchmark::internal::Benchmark *const qorbench_threads =
     qorbench::configure(benchmark::RegisterBenchmark("pw_threads", password_threads), 0.5)
-        ->Threads(1)->Threads(2)->Threads(4)->Threads(8);
+        ->Threads(1)
+        ->Threads(2)
+        ->Threads(4)
+        ->Threads(8);
 
 }  // namespace

@@ -9,10 +9,10 @@ namespace qorbench {
 
 struct Fixture {
     bool have_directory = false;
-    std::string host;      // 127.0.0.1
+    std::string host;  // 127.0.0.1
     int ldap_port = 0;
     int ldaps_port = 0;
-    std::string base;      // dc=example,dc=com
+    std::string base;  // dc=example,dc=com
     std::string rootdn;
     std::string rootpw;
     std::string work_dir;  // private scratch folder, removed at exit

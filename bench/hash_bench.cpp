@@ -81,7 +81,8 @@ void ssha_floor(benchmark::State &state, bool fetched_once) {
     for (auto _ : state) {
         unsigned char decoded[64];
         int n = EVP_DecodeBlock(decoded, reinterpret_cast<const unsigned char *>(text), text_length);
-        int padding = (text_length > 0 && text[text_length - 1] == '=') + (text_length > 1 && text[text_length - 2] == '=');
+        int padding =
+            (text_length > 0 && text[text_length - 1] == '=') + (text_length > 1 && text[text_length - 2] == '=');
         n -= padding;
         size_t candidate_length = std::strlen(kCandidate);
         unsigned char input[128];

@@ -7,10 +7,14 @@ namespace {
 
 double to_microseconds(double value, benchmark::TimeUnit unit) {
     switch (unit) {
-        case benchmark::kNanosecond: return value / 1e3;
-        case benchmark::kMicrosecond: return value;
-        case benchmark::kMillisecond: return value * 1e3;
-        case benchmark::kSecond: return value * 1e6;
+        case benchmark::kNanosecond:
+            return value / 1e3;
+        case benchmark::kMicrosecond:
+            return value;
+        case benchmark::kMillisecond:
+            return value * 1e3;
+        case benchmark::kSecond:
+            return value * 1e6;
     }
     return value;
 }

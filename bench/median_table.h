@@ -12,8 +12,8 @@
 namespace qorbench {
 
 struct Median {
-    double us = 0;                            // real time per iteration
-    std::map<std::string, double> counters;   // user counters, as reported
+    double us = 0;                           // real time per iteration
+    std::map<std::string, double> counters;  // user counters, as reported
 };
 
 class MedianCollector : public benchmark::ConsoleReporter {

@@ -101,13 +101,13 @@ bool gssapi_check(const std::string &file) {
                                                &server_store, &server, nullptr, nullptr));
     for (int round = 0; ok && round < 2; ++round) {
         major = gss_init_sec_context(&minor, client, &initiator, service, &g_ntlmssp, 0, GSS_C_INDEFINITE,
-                                     GSS_C_NO_CHANNEL_BINDINGS, round == 0 ? GSS_C_NO_BUFFER : &answer, nullptr,
-                                     &token, nullptr, nullptr);
+                                     GSS_C_NO_CHANNEL_BINDINGS, round == 0 ? GSS_C_NO_BUFFER : &answer, nullptr, &token,
+                                     nullptr, nullptr);
         gss_release_buffer(&minor, &answer);
         ok = !GSS_ERROR(major);
         if (!ok) break;
-        major = gss_accept_sec_context(&minor, &acceptor, server, &token, GSS_C_NO_CHANNEL_BINDINGS, nullptr,
-                                       nullptr, &answer, nullptr, nullptr, nullptr);
+        major = gss_accept_sec_context(&minor, &acceptor, server, &token, GSS_C_NO_CHANNEL_BINDINGS, nullptr, nullptr,
+                                       &answer, nullptr, nullptr, nullptr);
         gss_release_buffer(&minor, &token);
         ok = !GSS_ERROR(major) && (round == 0 ? major == GSS_S_CONTINUE_NEEDED : major == GSS_S_COMPLETE);
     }

@@ -35,9 +35,7 @@ LDAP_Config sample_profile(const char *name) {
     return r;
 }
 
-std::string database(const std::string &registry) {
-    return fixture().work_dir + "/" + registry + "/current_user.db";
-}
+std::string database(const std::string &registry) { return fixture().work_dir + "/" + registry + "/current_user.db"; }
 
 // Walks a key path from the root key (id 1); 0 when a part is missing.
 int64_t key_id(sqlite3_stmt *child, const std::vector<const char *> &path) {
@@ -93,12 +91,21 @@ void load_floor(benchmark::State &state, bool transaction_per_value) {
     LDAP_Config r;
     char sealed[2048];  // BindPwd is stored sealed, longer than the field
     const Field fields[] = {
-        {"ProfileName", r.ProfileName, sizeof r.ProfileName}, {"BaseDN", r.BaseDN, sizeof r.BaseDN},
-        {"BindDN", r.BindDN, sizeof r.BindDN},                {"BindPwd", sealed, sizeof sealed},
-        {"HostNames", r.HostNames, sizeof r.HostNames},       {"GString", r.GString, sizeof r.GString},
-        {"Version", &r.Version, 4},  {"Port", &r.Port, 4},         {"SizeLimit", &r.SizeLimit, 4},
-        {"Timeout", &r.Timeout, 4},  {"Deref", &r.Deref, 4},       {"Referal", &r.Referal, 4},
-        {"Ssl", &r.Ssl, 4},          {"Anonymous", &r.Anonymous, 4}, {"MBFlags", &r.MBFlags, 4},
+        {"ProfileName", r.ProfileName, sizeof r.ProfileName},
+        {"BaseDN", r.BaseDN, sizeof r.BaseDN},
+        {"BindDN", r.BindDN, sizeof r.BindDN},
+        {"BindPwd", sealed, sizeof sealed},
+        {"HostNames", r.HostNames, sizeof r.HostNames},
+        {"GString", r.GString, sizeof r.GString},
+        {"Version", &r.Version, 4},
+        {"Port", &r.Port, 4},
+        {"SizeLimit", &r.SizeLimit, 4},
+        {"Timeout", &r.Timeout, 4},
+        {"Deref", &r.Deref, 4},
+        {"Referal", &r.Referal, 4},
+        {"Ssl", &r.Ssl, 4},
+        {"Anonymous", &r.Anonymous, 4},
+        {"MBFlags", &r.MBFlags, 4},
     };
     std::vector<const char *> path(std::begin(kProfileBase), std::end(kProfileBase));
     path.push_back("bench");
@@ -197,7 +204,8 @@ void table_load(benchmark::State &state, int n) {
 
 QORBENCH_REGISTER(load_ours, "profile_load/ours", load_ours);
 QORBENCH_REGISTER(load_floor, "profile_load/floor", [](benchmark::State &s) { load_floor(s, false); });
-QORBENCH_REGISTER(load_floor_per_value, "profile_load/floor_per_value", [](benchmark::State &s) { load_floor(s, true); });
+QORBENCH_REGISTER(load_floor_per_value, "profile_load/floor_per_value",
+                  [](benchmark::State &s) { load_floor(s, true); });
 QORBENCH_REGISTER(table_100, "table_load/100", [](benchmark::State &s) { table_load(s, 100); });
 QORBENCH_REGISTER(table_1000, "table_load/1000", [](benchmark::State &s) { table_load(s, 1000); });
 QORBENCH_REGISTER(table_10000, "table_load/10000", [](benchmark::State &s) { table_load(s, 10000); });

@@ -148,9 +148,9 @@ QORLDAP9_API void QORLDAP9_CALL LDAP_Config_copyEx(const LDAP_Config *source, LD
 
 QORLDAP9_API char *QORLDAP9_CALL LDC_getProfineNameEx(LDAP_Config *record);
 QORLDAP9_API char *QORLDAP9_CALL LDC_getBaseDNEx(LDAP_Config *record);
-QORLDAP9_API char *QORLDAP9_CALL LDC_getBindDNEx(LDAP_Config *record);   /* null when anonymous */
+QORLDAP9_API char *QORLDAP9_CALL LDC_getBindDNEx(LDAP_Config *record); /* null when anonymous */
 QORLDAP9_API char *QORLDAP9_CALL LDC_getRealBindDNEx(LDAP_Config *record);
-QORLDAP9_API char *QORLDAP9_CALL LDC_getBindPwdEx(LDAP_Config *record);  /* null when anonymous */
+QORLDAP9_API char *QORLDAP9_CALL LDC_getBindPwdEx(LDAP_Config *record); /* null when anonymous */
 QORLDAP9_API char *QORLDAP9_CALL LDC_getRealBindPwdEx(LDAP_Config *record);
 QORLDAP9_API char *QORLDAP9_CALL LDC_getHostNamesEx(LDAP_Config *record);
 QORLDAP9_API char *QORLDAP9_CALL LDC_getGString(LDAP_Config *record);

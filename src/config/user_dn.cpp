@@ -26,7 +26,13 @@ const Pattern *pattern_for(const LDAP_Config *r) {
 bool needs_escape(std::string_view name, size_t i) {
     char c = name[i];
     switch (c) {
-        case '"': case '+': case ',': case ';': case '<': case '>': case '\\':
+        case '"':
+        case '+':
+        case ',':
+        case ';':
+        case '<':
+        case '>':
+        case '\\':
             return true;
         case '#':
             return i == 0;

@@ -40,7 +40,8 @@ bool compute_digest(uint32_t provider_type, uint32_t algorithm, const unsigned c
     CryptHash hash = 0;
     bool done = crypt_create_hash(provider, algorithm, 0, 0, &hash);
     if (done) {
-        done = hash_bytes(hash, first, first_length) && (second_length == 0 || hash_bytes(hash, second, second_length)) &&
+        done = hash_bytes(hash, first, first_length) &&
+               (second_length == 0 || hash_bytes(hash, second, second_length)) &&
                crypt_get_hash_param(hash, kHpHashVal, out, out_length, 0);
         crypt_destroy_hash(hash);
     }

@@ -15,7 +15,8 @@ constexpr size_t kMaxDigest = 64;
 
 int sha_matches(const char *candidate, const char *text) {
     char computed[kShaValueSize];
-    if (sha_value(reinterpret_cast<const unsigned char *>(candidate), strlen(candidate), computed, sizeof computed) != 1)
+    if (sha_value(reinterpret_cast<const unsigned char *>(candidate), strlen(candidate), computed, sizeof computed) !=
+        1)
         return 0;
     // The tag is left out of the comparison: its letter case is the
     // writer's choice, the digest is what counts.

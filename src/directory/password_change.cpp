@@ -15,7 +15,6 @@
 
 namespace {
 
-
 // Codes of the change step; none reaches the caller.
 constexpr int kStepBindRefused = 7026;
 constexpr int kStepModifyRefused = 7024;

@@ -16,9 +16,7 @@ namespace {
 constexpr size_t kDomainSize = 260;
 constexpr size_t kUserStringMax = 259;
 
-bool integrated(const LDAP_Config *r) {
-    return (r->MBFlags & LDC_MB_AD) && (r->MBFlags & LDC_MB_INTEGRATED);
-}
+bool integrated(const LDAP_Config *r) { return (r->MBFlags & LDC_MB_AD) && (r->MBFlags & LDC_MB_INTEGRATED); }
 
 int check_by_logon(LDAP_Config *r, const char *user, const char *password) {
     if (strlen(user) > kUserStringMax) return LDC_E_PASSWORD_REFUSED;

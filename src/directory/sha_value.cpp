@@ -13,8 +13,7 @@ int sha_value(const unsigned char *data, size_t length, char *output, size_t out
     // One byte more than SHA-1 needs, as the value has always been read.
     unsigned char digest[21];
     uint32_t digest_length = sizeof digest;
-    if (!compute_digest(platform::kProvRsaFull, platform::kCalgSha1, data, length, nullptr, 0, digest,
-                        &digest_length))
+    if (!compute_digest(platform::kProvRsaFull, platform::kCalgSha1, data, length, nullptr, 0, digest, &digest_length))
         return 0;
     char text[29];
     int written = base64_encode(digest, digest_length, text, sizeof text);

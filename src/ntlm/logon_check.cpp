@@ -32,8 +32,7 @@ bool text_length(const char *text, SEC_ULONG *length) {
     return true;
 }
 
-bool fill_identity(SEC_WINNT_AUTH_IDENTITY_A *identity, const char *domain, const char *user,
-                   const char *password) {
+bool fill_identity(SEC_WINNT_AUTH_IDENTITY_A *identity, const char *domain, const char *user, const char *password) {
     identity->User = reinterpret_cast<unsigned char *>(const_cast<char *>(user));
     identity->Domain = reinterpret_cast<unsigned char *>(const_cast<char *>(domain));
     identity->Password = reinterpret_cast<unsigned char *>(const_cast<char *>(password));
@@ -44,16 +43,14 @@ bool fill_identity(SEC_WINNT_AUTH_IDENTITY_A *identity, const char *domain, cons
 
 // The four steps: client, server, client, server. The second server step
 // gives the verdict.
-int run_exchange(const SspiTable &table, NtlmSide *client, NtlmSide *server,
-                 SEC_WINNT_AUTH_IDENTITY_A *identity, uint32_t maxToken, void *clientBlock,
-                 void *serverBlock) {
+int run_exchange(const SspiTable &table, NtlmSide *client, NtlmSide *server, SEC_WINNT_AUTH_IDENTITY_A *identity,
+                 uint32_t maxToken, void *clientBlock, void *serverBlock) {
     uint32_t clientLength = maxToken;
     if (!ntlm_clientStep(table, client, identity, nullptr, 0, clientBlock, &clientLength)) return 0;
     uint32_t serverLength = maxToken;
     if (!ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength)) return 0;
     clientLength = maxToken;
-    if (!ntlm_clientStep(table, client, identity, serverBlock, serverLength, clientBlock, &clientLength))
-        return 0;
+    if (!ntlm_clientStep(table, client, identity, serverBlock, serverLength, clientBlock, &clientLength)) return 0;
     serverLength = maxToken;
     return ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength) ? 1 : 0;
 }

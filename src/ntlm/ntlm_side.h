@@ -22,8 +22,8 @@ struct NtlmSide {
 // last token (ignored by the first step). tokenLength holds the output
 // capacity on entry and the produced token's length on success.
 // Returns 1 on success, 0 on failure (reported on stderr).
-int ntlm_clientStep(const SspiTable &table, NtlmSide *side, SEC_WINNT_AUTH_IDENTITY_A *identity,
-                    void *input, uint32_t inputLength, void *output, uint32_t *tokenLength);
+int ntlm_clientStep(const SspiTable &table, NtlmSide *side, SEC_WINNT_AUTH_IDENTITY_A *identity, void *input,
+                    uint32_t inputLength, void *output, uint32_t *tokenLength);
 
 // A server step: acquires inbound credentials of the process on the first
 // step, then accepts the client's token input and answers into output.

@@ -36,8 +36,8 @@ bool wants_completion(SECURITY_STATUS status) {
 }
 
 // The common end of both sides' steps, after the context call named call.
-int finish_step(const SspiTable &table, NtlmSide *side, const char *call, SECURITY_STATUS status,
-                TokenDesc *output, uint32_t *tokenLength) {
+int finish_step(const SspiTable &table, NtlmSide *side, const char *call, SECURITY_STATUS status, TokenDesc *output,
+                uint32_t *tokenLength) {
     if (status < 0) {
         report(call, status);
         return 0;
@@ -75,9 +75,8 @@ int ntlm_clientStep(const SspiTable &table, NtlmSide *side, SEC_WINNT_AUTH_IDENT
     SEC_ULONG attributes = 0;
     TimeStamp expiry{};
     SECURITY_STATUS status = table.InitializeSecurityContextA(
-        &side->credentialHandle, side->started ? &side->contextHandle : nullptr, nullptr, 0, 0,
-        SECURITY_NATIVE_DREP, side->started ? &in.desc : nullptr, 0, &side->contextHandle, &out.desc,
-        &attributes, &expiry);
+        &side->credentialHandle, side->started ? &side->contextHandle : nullptr, nullptr, 0, 0, SECURITY_NATIVE_DREP,
+        side->started ? &in.desc : nullptr, 0, &side->contextHandle, &out.desc, &attributes, &expiry);
     return finish_step(table, side, "InitializeSecurityContext", status, &out, tokenLength);
 }
 
@@ -89,9 +88,9 @@ int ntlm_serverStep(const SspiTable &table, NtlmSide *side, void *input, uint32_
     TokenDesc in(input, inputLength);
     SEC_ULONG attributes = 0;
     TimeStamp expiry{};
-    SECURITY_STATUS status = table.AcceptSecurityContext(
-        &side->credentialHandle, side->started ? &side->contextHandle : nullptr, &in.desc, 0,
-        SECURITY_NATIVE_DREP, &side->contextHandle, &out.desc, &attributes, &expiry);
+    SECURITY_STATUS status =
+        table.AcceptSecurityContext(&side->credentialHandle, side->started ? &side->contextHandle : nullptr, &in.desc,
+                                    0, SECURITY_NATIVE_DREP, &side->contextHandle, &out.desc, &attributes, &expiry);
     return finish_step(table, side, "AcceptSecurityContext", status, &out, tokenLength);
 }
 

@@ -7,7 +7,7 @@ namespace qor {
 
 template <class Cleanup>
 class ScopeExit {
-public:
+  public:
     explicit ScopeExit(Cleanup cleanup) : cleanup_(std::move(cleanup)) {}
     ~ScopeExit() {
         if (armed_) cleanup_();
@@ -16,7 +16,7 @@ public:
     ScopeExit(const ScopeExit &) = delete;
     ScopeExit &operator=(const ScopeExit &) = delete;
 
-private:
+  private:
     Cleanup cleanup_;
     bool armed_ = true;
 };

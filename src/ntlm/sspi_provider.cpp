@@ -31,8 +31,8 @@ bool resolve_all(platform::Module module, SspiTable *t) {
 }  // namespace
 
 const char *sspi_providerName(const OSVERSIONINFOA &version) {
-    bool nt4 = version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 4 &&
-               version.dwMinorVersion == 0;
+    bool nt4 =
+        version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 4 && version.dwMinorVersion == 0;
     return nt4 ? "security.dll" : "secur32.dll";
 }
 

@@ -48,13 +48,11 @@ constexpr uint32_t kNteFail = 0x80090020;
 bool crypt_acquire_context(CryptProvider *provider, const char *container, const char *provider_name,
                            uint32_t provider_type, uint32_t flags);
 // key: 0, no keyed hashes here.
-bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key, uint32_t flags,
-                       CryptHash *hash);
+bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key, uint32_t flags, CryptHash *hash);
 bool crypt_hash_data(CryptHash hash, const unsigned char *data, uint32_t length, uint32_t flags);
 // In: *length is the room at data. Out: the digest's length, also when the
 // room was too small (then false with kErrorMoreData).
-bool crypt_get_hash_param(CryptHash hash, uint32_t parameter, unsigned char *data, uint32_t *length,
-                          uint32_t flags);
+bool crypt_get_hash_param(CryptHash hash, uint32_t parameter, unsigned char *data, uint32_t *length, uint32_t flags);
 bool crypt_destroy_hash(CryptHash hash);
 bool crypt_release_context(CryptProvider provider, uint32_t flags);
 // The reason of this thread's last failed call above.

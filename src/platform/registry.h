@@ -51,8 +51,8 @@ int32_t RegCreateKeyExA(HKEY key, const char *sub_key, uint32_t reserved, char *
 // name_length: the buffer's capacity in characters on entry, the name's
 // length without the terminator on success. The optional outputs after it
 // may be null; last_write, when given, points to 8 bytes.
-int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_length, uint32_t *reserved,
-                      char *key_class, uint32_t *class_length, void *last_write);
+int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_length, uint32_t *reserved, char *key_class,
+                      uint32_t *class_length, void *last_write);
 // data null asks for the size only. A buffer too small gives kErrorMoreData
 // with the size needed in *size and nothing written.
 int32_t RegQueryValueExA(HKEY key, const char *value_name, uint32_t *reserved, uint32_t *type, unsigned char *data,

@@ -72,7 +72,7 @@ typedef struct _SecPkgInfoA {
 } SecPkgInfoA, *PSecPkgInfoA;
 
 typedef void(SEC_ENTRY *SEC_GET_KEY_FN)(void *Arg, void *Principal, SEC_ULONG KeyVer, void **Key,
-                                         SECURITY_STATUS *Status);
+                                        SECURITY_STATUS *Status);
 
 #define SEC_WINNT_AUTH_IDENTITY_ANSI 0x1
 #define SEC_WINNT_AUTH_IDENTITY_UNICODE 0x2
@@ -121,27 +121,25 @@ extern "C" {
 #endif
 
 // The entry points, each also as the pointer type the caller resolves.
-typedef SECURITY_STATUS(SEC_ENTRY *ACCEPT_SECURITY_CONTEXT_FN)(PCredHandle, PCtxtHandle, PSecBufferDesc,
-                                                               SEC_ULONG, SEC_ULONG, PCtxtHandle,
-                                                               PSecBufferDesc, SEC_ULONG *, PTimeStamp);
-typedef SECURITY_STATUS(SEC_ENTRY *ACQUIRE_CREDENTIALS_HANDLE_FN_A)(SEC_CHAR *, SEC_CHAR *, SEC_ULONG, void *,
-                                                                    void *, SEC_GET_KEY_FN, void *,
-                                                                    PCredHandle, PTimeStamp);
+typedef SECURITY_STATUS(SEC_ENTRY *ACCEPT_SECURITY_CONTEXT_FN)(PCredHandle, PCtxtHandle, PSecBufferDesc, SEC_ULONG,
+                                                               SEC_ULONG, PCtxtHandle, PSecBufferDesc, SEC_ULONG *,
+                                                               PTimeStamp);
+typedef SECURITY_STATUS(SEC_ENTRY *ACQUIRE_CREDENTIALS_HANDLE_FN_A)(SEC_CHAR *, SEC_CHAR *, SEC_ULONG, void *, void *,
+                                                                    SEC_GET_KEY_FN, void *, PCredHandle, PTimeStamp);
 typedef SECURITY_STATUS(SEC_ENTRY *COMPLETE_AUTH_TOKEN_FN)(PCtxtHandle, PSecBufferDesc);
 typedef SECURITY_STATUS(SEC_ENTRY *DELETE_SECURITY_CONTEXT_FN)(PCtxtHandle);
 typedef SECURITY_STATUS(SEC_ENTRY *FREE_CONTEXT_BUFFER_FN)(void *);
 typedef SECURITY_STATUS(SEC_ENTRY *FREE_CREDENTIALS_HANDLE_FN)(PCredHandle);
-typedef SECURITY_STATUS(SEC_ENTRY *INITIALIZE_SECURITY_CONTEXT_FN_A)(PCredHandle, PCtxtHandle, SEC_CHAR *,
-                                                                     SEC_ULONG, SEC_ULONG, SEC_ULONG,
-                                                                     PSecBufferDesc, SEC_ULONG, PCtxtHandle,
-                                                                     PSecBufferDesc, SEC_ULONG *, PTimeStamp);
+typedef SECURITY_STATUS(SEC_ENTRY *INITIALIZE_SECURITY_CONTEXT_FN_A)(PCredHandle, PCtxtHandle, SEC_CHAR *, SEC_ULONG,
+                                                                     SEC_ULONG, SEC_ULONG, PSecBufferDesc, SEC_ULONG,
+                                                                     PCtxtHandle, PSecBufferDesc, SEC_ULONG *,
+                                                                     PTimeStamp);
 typedef SECURITY_STATUS(SEC_ENTRY *QUERY_SECURITY_PACKAGE_INFO_FN_A)(SEC_CHAR *, PSecPkgInfoA *);
 
-SECURITY_STATUS SEC_ENTRY AcceptSecurityContext(PCredHandle phCredential, PCtxtHandle phContext,
-                                                PSecBufferDesc pInput, SEC_ULONG fContextReq,
-                                                SEC_ULONG TargetDataRep, PCtxtHandle phNewContext,
-                                                PSecBufferDesc pOutput, SEC_ULONG *pfContextAttr,
-                                                PTimeStamp ptsExpiry);
+SECURITY_STATUS SEC_ENTRY AcceptSecurityContext(PCredHandle phCredential, PCtxtHandle phContext, PSecBufferDesc pInput,
+                                                SEC_ULONG fContextReq, SEC_ULONG TargetDataRep,
+                                                PCtxtHandle phNewContext, PSecBufferDesc pOutput,
+                                                SEC_ULONG *pfContextAttr, PTimeStamp ptsExpiry);
 SECURITY_STATUS SEC_ENTRY AcquireCredentialsHandleA(SEC_CHAR *pszPrincipal, SEC_CHAR *pszPackage,
                                                     SEC_ULONG fCredentialUse, void *pvLogonId, void *pAuthData,
                                                     SEC_GET_KEY_FN pGetKeyFn, void *pvGetKeyArgument,

@@ -11,10 +11,17 @@ constexpr const char *kNamedUserProfile = "user";
 
 bool location_base_key(int32_t location, LDC_HKEY &root, const char *&path) {
     switch (location) {
-        case LDC_LOC_USER_COMMON: root = LDC_HKEY_CURRENT_USER, path = kCommonBase; return true;
-        case LDC_LOC_MACHINE_COMMON: root = LDC_HKEY_LOCAL_MACHINE, path = kCommonBase; return true;
-        case LDC_LOC_USER_QUILLPANE: root = LDC_HKEY_CURRENT_USER, path = kQuillpaneBase; return true;
-        default: return false;
+        case LDC_LOC_USER_COMMON:
+            root = LDC_HKEY_CURRENT_USER, path = kCommonBase;
+            return true;
+        case LDC_LOC_MACHINE_COMMON:
+            root = LDC_HKEY_LOCAL_MACHINE, path = kCommonBase;
+            return true;
+        case LDC_LOC_USER_QUILLPANE:
+            root = LDC_HKEY_CURRENT_USER, path = kQuillpaneBase;
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -35,8 +35,8 @@ INSTANTIATE_TEST_SUITE_P(Examples, DnsDomain,
                                            DnsCase{"ou=people,dc=example,dc=com", ""},
                                            DnsCase{"dc=example,ou=sales,dc=com", "example.ou.sales.com"},
                                            DnsCase{"dc=example, dc=com", "example. dc.com"},
-                                           DnsCase{"o=dc,dc=example", "dc.example"},
-                                           DnsCase{"o", ""}, DnsCase{"dc==,,example,,dc=com", "example.com"}),
+                                           DnsCase{"o=dc,dc=example", "dc.example"}, DnsCase{"o", ""},
+                                           DnsCase{"dc==,,example,,dc=com", "example.com"}),
                          [](const ::testing::TestParamInfo<DnsCase> &info) { return std::to_string(info.index); });
 
 TEST(DnsDomainLimits, EmptyBaseNullRecordAndSmallBuffersWriteNothing) {

@@ -9,8 +9,7 @@ TEST(Record, InitialisedRecordHoldsTheDefaults) {
     LDAP_Config r;
     memset(&r, 0x5A, sizeof r);
     EXPECT_EQ(LDAP_Config_initializeEx(&r), 0);
-    for (const char *s : {r.ProfileName, r.BaseDN, r.BindDN, r.BindPwd, r.HostNames, r.GString})
-        EXPECT_STREQ(s, "");
+    for (const char *s : {r.ProfileName, r.BaseDN, r.BindDN, r.BindPwd, r.HostNames, r.GString}) EXPECT_STREQ(s, "");
     // every byte of every string array is cleared, not just the first
     for (size_t i = 0; i < sizeof r.BaseDN; ++i) ASSERT_EQ(r.BaseDN[i], 0) << i;
     for (size_t i = 0; i < sizeof r.GString; ++i) ASSERT_EQ(r.GString[i], 0) << i;

@@ -45,7 +45,7 @@ TEST_F(Servers, AddChecksHostThenPortThenDuplicates) {
     EXPECT_EQ(LDC_addServerEx(&r, "bad.host", 0), LDC_E_BAD_HOST);  // host first
     EXPECT_EQ(LDC_addServerEx(&r, "ldap1", 0), LDC_E_BAD_PORT);     // port before duplicate
     EXPECT_EQ(LDC_addServerEx(&r, "ldap1", 636), LDC_E_SERVER_LISTED);
-    EXPECT_STREQ(r.HostNames, "ldap1");  // unchanged by every refusal
+    EXPECT_STREQ(r.HostNames, "ldap1");               // unchanged by every refusal
     EXPECT_EQ(LDC_addServerEx(&r, "LDAP1", 389), 0);  // case matters
     EXPECT_EQ(LDC_addServerEx(&r, "p1", 1), 0);
     EXPECT_EQ(LDC_addServerEx(&r, "p2", 65535), 0);

@@ -57,8 +57,12 @@ TEST_F(UserDn, BareNamesAreEscapedAsDnValues) {
     struct {
         const char *name, *value;
     } cases[] = {
-        {"a+uid=admin", "a\\+uid=admin"}, {"x\"y", "x\\\"y"},  {"back\\slash", "back\\\\slash"},
-        {"<tag>", "\\<tag\\>"},           {"semi;colon", "semi\\;colon"}, {"#hash#", "\\#hash#"},
+        {"a+uid=admin", "a\\+uid=admin"},
+        {"x\"y", "x\\\"y"},
+        {"back\\slash", "back\\\\slash"},
+        {"<tag>", "\\<tag\\>"},
+        {"semi;colon", "semi\\;colon"},
+        {"#hash#", "\\#hash#"},
         {" lead and trail ", "\\ lead and trail\\ "},
     };
     for (auto &c : cases) {

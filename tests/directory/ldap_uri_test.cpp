@@ -36,9 +36,9 @@ TEST(HostList, Ipv6AddressesAreBracketed) {
 
 TEST(HostList, WhatCannotBeAUriIsRefused) {
     const std::string refused = "<" + std::to_string(LDAP_PARAM_ERROR) + ">";
-    for (const char *bad : {"", "   ", "h:", "h:0", "h:65536", "h:12a", "h:-1", ":389", "[::1", "[::1]x",
-                            "[::1]:", "[]", "[host]", "h/x", "h?x", "h#x", "h%x", "h@x", "u\xc3\xa9", "a\tb",
-                            "fe80::1%eth0"}) {
+    for (const char *bad : {"",     "   ",  "h:",     "h:0",    "h:65536",   "h:12a",  "h:-1",
+                            ":389", "[::1", "[::1]x", "[::1]:", "[]",        "[host]", "h/x",
+                            "h?x",  "h#x",  "h%x",    "h@x",    "u\xc3\xa9", "a\tb",   "fe80::1%eth0"}) {
         EXPECT_EQ(uris(bad, 389), refused) << bad;
     }
     EXPECT_EQ(uris(nullptr, 389), refused);

@@ -42,7 +42,7 @@ TEST(SessionOpen, AppliesTheProfilesFiveOptions) {
     EXPECT_EQ(int_option(s.ld, LDAP_OPT_DEREF), LDAP_DEREF_ALWAYS);
     EXPECT_EQ(int_option(s.ld, LDAP_OPT_REFERRALS), 0);
     // The client waits for the server as long as the server may work.
-    struct timeval* wait = nullptr;
+    struct timeval *wait = nullptr;
     ASSERT_EQ(ldap_get_option(s.ld, LDAP_OPT_TIMEOUT, &wait), LDAP_OPT_SUCCESS);
     ASSERT_NE(wait, nullptr);
     EXPECT_GT(wait->tv_sec, 9);
@@ -57,8 +57,7 @@ TEST(SessionOpen, AppliesTheProfilesFiveOptions) {
 
 TEST(SessionOpen, FailedOpenLeavesNullAndTheClientsCode) {
     QOR_REQUIRE_SLAPD(dir);
-    for (const char *hosts : {"127.0.0.1:notaport", "127.0.0.1:0", "127.0.0.1:65536", "", "   ", "host/path",
-                              "[::1"}) {
+    for (const char *hosts : {"127.0.0.1:notaport", "127.0.0.1:0", "127.0.0.1:65536", "", "   ", "host/path", "[::1"}) {
         LDAP_Config r = profile_for(*dir, 0x19);
         LDC_setHostNamesEx(&r, hosts);
         Session s;
@@ -113,7 +112,7 @@ TEST(SessionOpen, DeadFirstHostThenLiveSecondHost) {
     LDAP_Config r = profile_for(*dir, 0x19);
     LDC_setHostNamesEx(&r, d.c_str());
     EXPECT_EQ(ldap_verifyConfigEx(&r), 81);  // positive, as the Windows client reports it
-    std::string both = d + " 127.0.0.1";  // the second takes the profile's port
+    std::string both = d + " 127.0.0.1";     // the second takes the profile's port
     LDC_setHostNamesEx(&r, both.c_str());
     EXPECT_EQ(ldap_verifyConfigEx(&r), 0);
 

@@ -11,8 +11,13 @@ namespace {
 const unsigned char *bytes(const char *text) { return reinterpret_cast<const unsigned char *>(text); }
 
 TEST(Base64Encode, Rfc4648Vectors) {
-    const char *vectors[][2] = {{"", ""},         {"f", "Zg=="},        {"fo", "Zm8="},        {"foo", "Zm9v"},
-                                {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+    const char *vectors[][2] = {{"", ""},
+                                {"f", "Zg=="},
+                                {"fo", "Zm8="},
+                                {"foo", "Zm9v"},
+                                {"foob", "Zm9vYg=="},
+                                {"fooba", "Zm9vYmE="},
+                                {"foobar", "Zm9vYmFy"}};
     for (auto &v : vectors) {
         char out[16];
         memset(out, 'X', sizeof out);

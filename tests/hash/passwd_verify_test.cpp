@@ -27,8 +27,10 @@ void expect_only(const std::string &stored, const std::string &password) {
 std::string swap_tag_case(std::string value) {
     for (size_t i = 0; i < value.size() && value[i] != '}'; ++i) {
         char c = value[i];
-        if (c >= 'a' && c <= 'z') value[i] = static_cast<char>(c - 'a' + 'A');
-        else if (c >= 'A' && c <= 'Z') value[i] = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'a' && c <= 'z')
+            value[i] = static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z')
+            value[i] = static_cast<char>(c - 'A' + 'a');
     }
     return value;
 }
@@ -163,16 +165,22 @@ TEST(PasswdSaltedDigests, MalformedValuesAnswerNo) {
     std::string digest_text = sha256.substr(8);
     std::string sha512_as_256 = "{SHA256}" + hashlib_value("{SHA512}", "sha512", "pw", 0).substr(8);
     const std::string cases[] = {
-        "{SSHA}", "{SHA256}", "{SSHA512}", "{SMD5}",
-        "{SSHA256}" + digest_text,                 // a digest without any salt
-        "{SHA256}" + digest_text.substr(0, 40),    // cut short of whole groups
+        "{SSHA}",
+        "{SHA256}",
+        "{SSHA512}",
+        "{SMD5}",
+        "{SSHA256}" + digest_text,               // a digest without any salt
+        "{SHA256}" + digest_text.substr(0, 40),  // cut short of whole groups
         "{SHA256}" + digest_text.substr(0, 40) + "====",
-        "{SHA256}" + digest_text + "AAAA",         // longer than the digest
+        "{SHA256}" + digest_text + "AAAA",  // longer than the digest
         "{SHA256}" + digest_text.substr(0, 20) + "!" + digest_text.substr(21),
         "{SHA256} " + digest_text,
         "{SHA256}" + digest_text + "\n",
-        sha512_as_256,                             // the digest of another algorithm
-        "{SSHA}QUJD", "{SHA}", "{SHA}====", "{SHA}=",
+        sha512_as_256,  // the digest of another algorithm
+        "{SSHA}QUJD",
+        "{SHA}",
+        "{SHA}====",
+        "{SHA}=",
     };
     for (const std::string &stored : cases) {
         EXPECT_EQ(verify(stored, "pw"), 0) << stored;

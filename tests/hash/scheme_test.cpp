@@ -17,11 +17,21 @@ TEST(PasswdScheme, KnownTagsInAnyCase) {
         PasswdScheme scheme;
     };
     const Case cases[] = {
-        {"{crypt}$1$a$b", kSchemeCrypt},   {"{CRYPT}x", kSchemeCrypt},         {"{cRyPt}", kSchemeCrypt},
-        {"{MD5}abc", kSchemeMd5},          {"{md5}", kSchemeMd5},              {"{SHA}abc", kSchemeSha},
-        {"{sha}abc", kSchemeSha},          {"{SSHA}abc", kSchemeSaltedSha},    {"{smd5}abc", kSchemeSaltedMd5},
-        {"{SHA256}x", kSchemeSha256},      {"{ssha256}x", kSchemeSaltedSha256}, {"{SHA384}x", kSchemeSha384},
-        {"{SSHA384}x", kSchemeSaltedSha384}, {"{Sha512}x", kSchemeSha512},    {"{SSHA512}", kSchemeSaltedSha512},
+        {"{crypt}$1$a$b", kSchemeCrypt},
+        {"{CRYPT}x", kSchemeCrypt},
+        {"{cRyPt}", kSchemeCrypt},
+        {"{MD5}abc", kSchemeMd5},
+        {"{md5}", kSchemeMd5},
+        {"{SHA}abc", kSchemeSha},
+        {"{sha}abc", kSchemeSha},
+        {"{SSHA}abc", kSchemeSaltedSha},
+        {"{smd5}abc", kSchemeSaltedMd5},
+        {"{SHA256}x", kSchemeSha256},
+        {"{ssha256}x", kSchemeSaltedSha256},
+        {"{SHA384}x", kSchemeSha384},
+        {"{SSHA384}x", kSchemeSaltedSha384},
+        {"{Sha512}x", kSchemeSha512},
+        {"{SSHA512}", kSchemeSaltedSha512},
     };
     for (const Case &c : cases) EXPECT_EQ(passwd_scheme(c.stored), c.scheme) << c.stored;
 }

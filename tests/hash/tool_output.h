@@ -44,8 +44,9 @@ inline std::string openssl_passwd(const std::string &option, const std::string &
 // the digest, followed by salt_bytes random bytes when salt_bytes > 0.
 inline std::string hashlib_value(const std::string &tag, const std::string &algorithm, const std::string &password,
                                  int salt_bytes) {
-    return tool_output("python3 -c 'import base64,hashlib,os,sys; s=os.urandom(int(sys.argv[3])); "
-                       "print(sys.argv[1]+base64.b64encode(hashlib.new(sys.argv[2],sys.argv[4].encode()+s)"
-                       ".digest()+s).decode())' '" +
-                       tag + "' " + algorithm + " " + std::to_string(salt_bytes) + " '" + password + "'");
+    return tool_output(
+        "python3 -c 'import base64,hashlib,os,sys; s=os.urandom(int(sys.argv[3])); "
+        "print(sys.argv[1]+base64.b64encode(hashlib.new(sys.argv[2],sys.argv[4].encode()+s)"
+        ".digest()+s).decode())' '" +
+        tag + "' " + algorithm + " " + std::to_string(salt_bytes) + " '" + password + "'");
 }

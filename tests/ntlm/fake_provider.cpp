@@ -59,8 +59,8 @@ std::string get(PSecBufferDesc desc) {
 // Runs one context step: the status the configuration dictates, then the
 // token, then (on a first step that succeeded) a new context.
 template <class MakeToken>
-SECURITY_STATUS context_step(PCtxtHandle in, PCtxtHandle out, int first_step, int second_step,
-                             PSecBufferDesc output, MakeToken make_token) {
+SECURITY_STATUS context_step(PCtxtHandle in, PCtxtHandle out, int first_step, int second_step, PSecBufferDesc output,
+                             MakeToken make_token) {
     bool first = in == nullptr;
     int step = first ? first_step : second_step;
     SECURITY_STATUS status = step_status(step, first ? SEC_I_CONTINUE_NEEDED : SEC_E_OK);
@@ -91,9 +91,9 @@ FAKE_EXPORT void fake_stats(FakeStats *out) {
     *out = g_stats;
 }
 
-FAKE_EXPORT SECURITY_STATUS SEC_ENTRY AcquireCredentialsHandleA(SEC_CHAR *, SEC_CHAR *package, SEC_ULONG use,
-                                                                void *, void *auth, SEC_GET_KEY_FN, void *,
-                                                                PCredHandle cred, PTimeStamp) {
+FAKE_EXPORT SECURITY_STATUS SEC_ENTRY AcquireCredentialsHandleA(SEC_CHAR *, SEC_CHAR *package, SEC_ULONG use, void *,
+                                                                void *auth, SEC_GET_KEY_FN, void *, PCredHandle cred,
+                                                                PTimeStamp) {
     if (package == nullptr || std::strcmp(package, "NTLM") != 0) return SEC_E_SECPKG_NOT_FOUND;
     bool inbound = use == SECPKG_CRED_INBOUND;
     SECURITY_STATUS status = step_status(inbound ? kFakeServerAcquire : kFakeClientAcquire, SEC_E_OK);
@@ -126,9 +126,8 @@ FAKE_EXPORT SECURITY_STATUS SEC_ENTRY FreeCredentialsHandle(PCredHandle cred) {
 }
 
 FAKE_EXPORT SECURITY_STATUS SEC_ENTRY InitializeSecurityContextA(PCredHandle cred, PCtxtHandle in, SEC_CHAR *,
-                                                                 SEC_ULONG, SEC_ULONG, SEC_ULONG,
-                                                                 PSecBufferDesc input, SEC_ULONG,
-                                                                 PCtxtHandle out, PSecBufferDesc output,
+                                                                 SEC_ULONG, SEC_ULONG, SEC_ULONG, PSecBufferDesc input,
+                                                                 SEC_ULONG, PCtxtHandle out, PSecBufferDesc output,
                                                                  SEC_ULONG *, PTimeStamp) {
     return context_step(in, out, kFakeClientFirst, kFakeClientSecond, output, [&](bool first, std::string *token) {
         if (first) {

@@ -17,13 +17,13 @@ enum FakeStep {
 };
 
 struct FakeConfig {
-    int fail_step;                   // FakeStep
-    SECURITY_STATUS fail_status;     // returned there
-    int complete_step;               // FakeStep answering SEC_I_COMPLETE_NEEDED
-    SECURITY_STATUS complete_status; // what CompleteAuthToken returns
-    int query_fails;                 // QuerySecurityPackageInfoA fails
+    int fail_step;                    // FakeStep
+    SECURITY_STATUS fail_status;      // returned there
+    int complete_step;                // FakeStep answering SEC_I_COMPLETE_NEEDED
+    SECURITY_STATUS complete_status;  // what CompleteAuthToken returns
+    int query_fails;                  // QuerySecurityPackageInfoA fails
     SEC_ULONG max_token;
-    int overstate_step;              // FakeStep claiming a token longer than its buffer
+    int overstate_step;  // FakeStep claiming a token longer than its buffer
 };
 
 struct FakeStats {

@@ -39,7 +39,7 @@ bool all_null(const qor::SspiTable &table) {
 // Points the library at one test provider, held open here so that its
 // settings and counters survive the check's own unload.
 class FakeProvider : public testing::Test {
-protected:
+  protected:
     void use(const char *variant, FakeConfig config = base()) {
         if (held_ != nullptr) dlclose(held_);
         dir_ = std::string(FAKE_PROVIDERS_DIR) + "/" + variant;
@@ -110,8 +110,7 @@ TEST_F(FakeProvider, ProviderWithoutCompleteAuthTokenLoads) {
 TEST_F(FakeProvider, MissingRequiredEntryPointReleasesTheLibrary) {
     for (const char *variant : {"no_accept", "no_query"}) {
         SCOPED_TRACE(variant);
-        qor::platform::set_component_dir_for_testing(
-            (std::string(FAKE_PROVIDERS_DIR) + "/" + variant).c_str());
+        qor::platform::set_component_dir_for_testing((std::string(FAKE_PROVIDERS_DIR) + "/" + variant).c_str());
         qor::SspiTable table{};
         EXPECT_EQ(qor::sspi_loadProvider(&table), nullptr);
         EXPECT_TRUE(all_null(table));

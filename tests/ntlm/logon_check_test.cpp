@@ -21,7 +21,7 @@ const std::string kDenied = "AcceptSecurityContext failed with 8009030C\n";
 const std::string kRefused = "AcquireCredentialsHandle failed with 8009035D\n";
 
 class LogonCheck : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         file_ = new NtlmUserFile;
         file_->add("CORP\\alice", "Wonder land1");
@@ -30,7 +30,9 @@ protected:
         file_->add("CORP\\j\xC3\xBCrgen", "p\xC3\xA4ss");
         file_->add("carol@corp.example", "upn-pass");
         // The NT hash of "Secret1!", computed elsewhere.
-        file_->add_line("CORP\\dave:0:XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX:2B0FD3FACA9A8ACD5FDFFF6ECAE2C207:[U          ]:LCT-00000000:");
+        file_->add_line(
+            "CORP\\dave:0:XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX:2B0FD3FACA9A8ACD5FDFFF6ECAE2C207:[U          "
+            "]:LCT-00000000:");
         use_ntlm_user_file(file_->path());
     }
     static void TearDownTestSuite() {
@@ -71,8 +73,8 @@ TEST_F(LogonCheck, UnknownUsersAndDomainsLookLikeWrongPasswords) {
 }
 
 TEST_F(LogonCheck, DomainSpellingAndForms) {
-    EXPECT_EQ(check("corp", "alice", "Wonder land1").first, 1);   // domains compare upper-cased
-    EXPECT_EQ(check("CORP", "ALICE", "Wonder land1").first, 1);   // user names without case
+    EXPECT_EQ(check("corp", "alice", "Wonder land1").first, 1);  // domains compare upper-cased
+    EXPECT_EQ(check("CORP", "ALICE", "Wonder land1").first, 1);  // user names without case
     EXPECT_EQ(check(nullptr, "CORP\\alice", "Wonder land1").first, 1);
     EXPECT_EQ(check("CORP", "CORP\\alice", "Wonder land1"), std::make_pair(0, kRefused));
 }

@@ -11,7 +11,7 @@
 namespace {
 
 class Provider : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         file_ = new NtlmUserFile;
         file_->add("CORP\\alice", "pw");
@@ -41,10 +41,10 @@ protected:
 
     SECURITY_STATUS acquire_client(const std::string &domain, const std::string &user, const std::string &password,
                                    CredHandle *cred) {
-        SEC_WINNT_AUTH_IDENTITY_A id = {
-            (unsigned char *)user.data(),     (SEC_ULONG)user.size(),     (unsigned char *)domain.data(),
-            (SEC_ULONG)domain.size(),         (unsigned char *)password.data(), (SEC_ULONG)password.size(),
-            SEC_WINNT_AUTH_IDENTITY_ANSI};
+        SEC_WINNT_AUTH_IDENTITY_A id = {(unsigned char *)user.data(),     (SEC_ULONG)user.size(),
+                                        (unsigned char *)domain.data(),   (SEC_ULONG)domain.size(),
+                                        (unsigned char *)password.data(), (SEC_ULONG)password.size(),
+                                        SEC_WINNT_AUTH_IDENTITY_ANSI};
         return acquire(nullptr, package_, SECPKG_CRED_OUTBOUND, nullptr, &id, nullptr, nullptr, cred, nullptr);
     }
 
@@ -54,8 +54,7 @@ protected:
         CredHandle client{}, server{};
         SECURITY_STATUS status = acquire_client(domain, user, password, &client);
         if (status < 0) return status;
-        status = acquire(nullptr, package_, SECPKG_CRED_INBOUND, nullptr, nullptr, nullptr, nullptr, &server,
-                         nullptr);
+        status = acquire(nullptr, package_, SECPKG_CRED_INBOUND, nullptr, nullptr, nullptr, nullptr, &server, nullptr);
         EXPECT_EQ(status, SEC_E_OK);
         std::string ctoken(2888, '\0'), stoken(2888, '\0');
         SecBuffer cbuf = {client_capacity, SECBUFFER_TOKEN, ctoken.data()};
@@ -64,8 +63,8 @@ protected:
         CtxtHandle cctx{}, sctx{};
         bool have_cctx = false, have_sctx = false;
         SEC_ULONG attrs = 0;
-        status = initialize(&client, nullptr, nullptr, 0, 0, SECURITY_NATIVE_DREP, nullptr, 0, &cctx, &cdesc,
-                            &attrs, nullptr);
+        status = initialize(&client, nullptr, nullptr, 0, 0, SECURITY_NATIVE_DREP, nullptr, 0, &cctx, &cdesc, &attrs,
+                            nullptr);
         if (status >= 0) {
             have_cctx = true;
             EXPECT_EQ(status, SEC_I_CONTINUE_NEEDED);
@@ -75,8 +74,8 @@ protected:
             have_sctx = true;
             EXPECT_EQ(status, SEC_I_CONTINUE_NEEDED);
             cbuf.cbBuffer = client_capacity;
-            status = initialize(&client, &cctx, nullptr, 0, 0, SECURITY_NATIVE_DREP, &sdesc, 0, &cctx, &cdesc,
-                                &attrs, nullptr);
+            status = initialize(&client, &cctx, nullptr, 0, 0, SECURITY_NATIVE_DREP, &sdesc, 0, &cctx, &cdesc, &attrs,
+                                nullptr);
         }
         if (status >= 0) {
             EXPECT_EQ(status, SEC_E_OK);
@@ -184,9 +183,9 @@ TEST_F(Provider, ForeignHandlesAreRefused) {
     SecBufferDesc desc = {SECBUFFER_VERSION, 1, &buf};
     CtxtHandle ctx{};
     // A server credential cannot start a client context.
-    EXPECT_EQ(initialize(&server, nullptr, nullptr, 0, 0, SECURITY_NATIVE_DREP, nullptr, 0, &ctx, &desc, nullptr,
-                         nullptr),
-              SEC_E_INVALID_HANDLE);
+    EXPECT_EQ(
+        initialize(&server, nullptr, nullptr, 0, 0, SECURITY_NATIVE_DREP, nullptr, 0, &ctx, &desc, nullptr, nullptr),
+        SEC_E_INVALID_HANDLE);
     EXPECT_EQ(free_credentials(&server), SEC_E_OK);
 }
 

@@ -39,8 +39,7 @@ TEST(UnicodePwd, LongPasswordsAreEncodedWhole) {
 
 TEST(UnicodePwd, Utf8IsDecodedIncludingSurrogatePairs) {
     // "é" (2 bytes), "€" (3 bytes), U+1F511 (4 bytes, a surrogate pair)
-    EXPECT_EQ(qor::unicode_pwd_value("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x94\x91"),
-              utf16le(u"\"\u00E9\u20AC\U0001F511\""));
+    EXPECT_EQ(qor::unicode_pwd_value("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x94\x91"), utf16le(u"\"\u00E9\u20AC\U0001F511\""));
 }
 
 TEST(UnicodePwd, InvalidUtf8IsWidenedByteByByte) {

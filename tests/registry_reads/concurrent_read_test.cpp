@@ -17,8 +17,9 @@ class ConcurrentRead : public TempRegistry {};
 
 TEST_F(ConcurrentRead, ReadsGoOnWhileAWriterHoldsTheLockAndSeeOnlyCommittedValues) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(LDC_HKEY_CURRENT_USER, "Profiles\\One", 0, nullptr, 0, kKeyAllAccess, nullptr, &key,
-                              nullptr), 0);
+    ASSERT_EQ(
+        RegCreateKeyExA(LDC_HKEY_CURRENT_USER, "Profiles\\One", 0, nullptr, 0, kKeyAllAccess, nullptr, &key, nullptr),
+        0);
     const unsigned char value[] = "committed";
     ASSERT_EQ(RegSetValueExA(key, "Host", 0, kRegSz, value, sizeof value), 0);
     RegCloseKey(key);
@@ -45,8 +46,7 @@ TEST_F(ConcurrentRead, ReadsGoOnWhileAWriterHoldsTheLockAndSeeOnlyCommittedValue
 
 TEST_F(ConcurrentRead, ManyConnectionsOpenedAndClosedKeepWorking) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(LDC_HKEY_CURRENT_USER, "Many", 0, nullptr, 0, kKeyAllAccess, nullptr, &key, nullptr),
-              0);
+    ASSERT_EQ(RegCreateKeyExA(LDC_HKEY_CURRENT_USER, "Many", 0, nullptr, 0, kKeyAllAccess, nullptr, &key, nullptr), 0);
     RegCloseKey(key);
     // Every open is a new connection with statements kept for it; a
     // connection's statements must go with it, and a later connection must

@@ -20,8 +20,9 @@ class Enumeration : public TempRegistry {
         for (const char *name : {"b", "D", "a", "C", "e"}) {
             std::string path = std::string("Base\\") + name;
             HKEY key = nullptr;
-            ASSERT_EQ(RegCreateKeyExA(LDC_HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, kKeyAllAccess, nullptr,
-                                      &key, nullptr), 0);
+            ASSERT_EQ(RegCreateKeyExA(LDC_HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, kKeyAllAccess, nullptr, &key,
+                                      nullptr),
+                      0);
             RegCloseKey(key);
         }
         ASSERT_EQ(RegOpenKeyExA(LDC_HKEY_CURRENT_USER, "Base", 0, kKeyAllAccess, &base_), 0);

@@ -48,12 +48,15 @@ TEST_F(ProfileKill, KilledSaverLeavesOldOrNewProfile) {
             ++failed_loads;
             continue;
         }
-        if (same_stored_fields(loaded, profiles[0])) ++seen[0];
-        else if (same_stored_fields(loaded, profiles[1])) ++seen[1];
-        else ++neither;
+        if (same_stored_fields(loaded, profiles[0]))
+            ++seen[0];
+        else if (same_stored_fields(loaded, profiles[1]))
+            ++seen[1];
+        else
+            ++neither;
     }
-    printf("kills %d, failed loads %d, mixed profiles %d, old/new seen %d/%d\n", killed, failed_loads, neither,
-           seen[0], seen[1]);
+    printf("kills %d, failed loads %d, mixed profiles %d, old/new seen %d/%d\n", killed, failed_loads, neither, seen[0],
+           seen[1]);
     EXPECT_EQ(killed, kKills);
     EXPECT_EQ(failed_loads, 0);
     EXPECT_EQ(neither, 0);
@@ -83,8 +86,10 @@ TEST_F(ProfileKill, LoadDuringSavesSeesOneWholeProfile) {
         LDAP_Config loaded;
         LDAP_Config_initializeEx(&loaded);
         ++loads;
-        if (LDAP_Config_loadEx(&loaded, "busy", 0) != 1) ++failed;
-        else if (!same_stored_fields(loaded, profiles[0]) && !same_stored_fields(loaded, profiles[1])) ++mixed;
+        if (LDAP_Config_loadEx(&loaded, "busy", 0) != 1)
+            ++failed;
+        else if (!same_stored_fields(loaded, profiles[0]) && !same_stored_fields(loaded, profiles[1]))
+            ++mixed;
     }
     printf("loads %d, mixed %d, failed %d\n", loads, mixed, failed);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the saving child failed a save";

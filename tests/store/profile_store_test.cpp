@@ -52,11 +52,13 @@ class ProfileStore : public TempRegistry {
         for (const auto &[name, value] : values) {
             if (!value.empty() && value[0] == '#') {
                 int32_t n = std::stoi(value.substr(1));
-                ASSERT_EQ(RegSetValueExA(key, name.c_str(), 0, kRegDword, reinterpret_cast<const unsigned char *>(&n), 4), 0);
+                ASSERT_EQ(
+                    RegSetValueExA(key, name.c_str(), 0, kRegDword, reinterpret_cast<const unsigned char *>(&n), 4), 0);
             } else {
-                ASSERT_EQ(RegSetValueExA(key, name.c_str(), 0, kRegSz, reinterpret_cast<const unsigned char *>(value.c_str()),
-                                         uint32_t(value.size() + 1)),
-                          0);
+                ASSERT_EQ(
+                    RegSetValueExA(key, name.c_str(), 0, kRegSz, reinterpret_cast<const unsigned char *>(value.c_str()),
+                                   uint32_t(value.size() + 1)),
+                    0);
             }
         }
         RegCloseKey(key);
@@ -64,10 +66,11 @@ class ProfileStore : public TempRegistry {
     static Values full_values(const std::string &password) {
         char sealed[qor::kSealedTextSize];
         EXPECT_EQ(qor::seal_password(password.c_str(), sealed, sizeof sealed), 0);
-        return {{"ProfileName", "raw"}, {"BaseDN", "dc=raw"},     {"BindDN", "cn=raw"},   {"BindPwd", sealed},
-                {"HostNames", "raw.host"}, {"GString", "g"},      {"Version", "#2"},      {"Port", "#1389"},
-                {"SizeLimit", "#5"},       {"Timeout", "#6"},      {"Deref", "#1"},        {"Referal", "#0"},
-                {"Ssl", "#1"},             {"Anonymous", "#0"},    {"MBFlags", "#34"}};
+        return {{"ProfileName", "raw"}, {"BaseDN", "dc=raw"},      {"BindDN", "cn=raw"},
+                {"BindPwd", sealed},    {"HostNames", "raw.host"}, {"GString", "g"},
+                {"Version", "#2"},      {"Port", "#1389"},         {"SizeLimit", "#5"},
+                {"Timeout", "#6"},      {"Deref", "#1"},           {"Referal", "#0"},
+                {"Ssl", "#1"},          {"Anonymous", "#0"},       {"MBFlags", "#34"}};
     }
     void hide_component() {
         missing_dir_ = registry_dir() + "/no-components";
@@ -112,7 +115,8 @@ TEST_F(ProfileStore, RoundTripAtEveryLocation) {
 }
 
 TEST_F(ProfileStore, StoredPasswordIsSealed) {
-    for (const std::string &password : std::initializer_list<std::string>{"plain password", "", "x", "with,comma", std::string(175, '\xF0')}) {
+    for (const std::string &password :
+         std::initializer_list<std::string>{"plain password", "", "x", "with,comma", std::string(175, '\xF0')}) {
         LDAP_Config saved = sample_profile(1);
         LDC_setBindPwdEx(&saved, password.c_str());
         ASSERT_EQ(LDAP_Config_saveEx(&saved, "sealed", 0), 1);
@@ -183,7 +187,7 @@ TEST_F(ProfileStore, UnsupportedCodesTouchNothing) {
         EXPECT_EQ(LDAP_Config_saveEx(&r, "alpha", code), 0);
         EXPECT_EQ(LDAP_Config_loadEx(&r, "alpha", code), 0);
     }
-    EXPECT_EQ(LDAP_Config_saveEx(&r, "", 0), 0);  // would write into the base key
+    EXPECT_EQ(LDAP_Config_saveEx(&r, "", 0), 0);                            // would write into the base key
     EXPECT_EQ(LDAP_Config_saveEx(&r, std::string(51, 'n').c_str(), 0), 0);  // could never load
     for (LDC_HKEY root : {LDC_HKEY_CURRENT_USER, LDC_HKEY_LOCAL_MACHINE, LDC_HKEY_USERS})
         EXPECT_FALSE(key_exists(root, "Software"));
@@ -238,9 +242,7 @@ struct GuardedTable {
     unsigned char before[64];
     LDAP_ConfigAux table[LDC_TABLE_SIZE];
     unsigned char after[64];
-    GuardedTable() {
-        memset(this, 0x5A, sizeof *this);
-    }
+    GuardedTable() { memset(this, 0x5A, sizeof *this); }
     bool intact() const {
         for (size_t i = 0; i < sizeof before; ++i)
             if (before[i] != 0x5A || after[i] != 0x5A) return false;
@@ -340,7 +342,8 @@ TEST_F(ProfileStore, FallBackFlag) {
 }
 
 TEST_F(ProfileStore, DeleteKeyTreeTakesEverythingBelow) {
-    for (const char *path : {"T\\a\\b\\c", "T\\a\\d", "T\\e", "U"}) write_key(LDC_HKEY_LOCAL_MACHINE, path, {{"v", "x"}});
+    for (const char *path : {"T\\a\\b\\c", "T\\a\\d", "T\\e", "U"})
+        write_key(LDC_HKEY_LOCAL_MACHINE, path, {{"v", "x"}});
     EXPECT_EQ(LDC_RegDeleteKeyNT(LDC_HKEY_LOCAL_MACHINE, ""), 1010);
     EXPECT_EQ(LDC_RegDeleteKeyNT(LDC_HKEY_LOCAL_MACHINE, nullptr), 1010);
     EXPECT_EQ(LDC_RegDeleteKeyNT(LDC_HKEY_LOCAL_MACHINE, "t"), 0);

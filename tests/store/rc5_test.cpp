@@ -14,7 +14,9 @@ void from_hex(const std::string &hex, uint8_t (&out)[N]) {
     for (size_t i = 0; i < N; ++i) out[i] = uint8_t(std::stoul(hex.substr(2 * i, 2), nullptr, 16));
 }
 
-uint32_t le_word(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t le_word(const uint8_t *p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 struct Vector {
     const char *key;

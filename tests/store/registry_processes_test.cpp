@@ -22,9 +22,12 @@ int increment(const char *writer, int round) {
     int32_t count = 0;
     uint32_t size = 4;
     if (rc == 0) {
-        int32_t read = RegQueryValueExA(key, "Count", nullptr, nullptr, reinterpret_cast<unsigned char *>(&count), &size);
-        if (read == kErrorFileNotFound) count = 0;
-        else rc = read;
+        int32_t read =
+            RegQueryValueExA(key, "Count", nullptr, nullptr, reinterpret_cast<unsigned char *>(&count), &size);
+        if (read == kErrorFileNotFound)
+            count = 0;
+        else
+            rc = read;
     }
     ++count;
     if (rc == 0) rc = RegSetValueExA(key, "Count", 0, kRegDword, reinterpret_cast<const unsigned char *>(&count), 4);
@@ -64,8 +67,7 @@ TEST_F(RegistryProcesses, TwoWritersOnOneDatabaseLoseNothing) {
     uint32_t subkeys = 0;
     char name[256];
     for (uint32_t capacity = sizeof name;
-         RegEnumKeyExA(key, subkeys, name, &capacity, nullptr, nullptr, nullptr, nullptr) == 0;
-         capacity = sizeof name)
+         RegEnumKeyExA(key, subkeys, name, &capacity, nullptr, nullptr, nullptr, nullptr) == 0; capacity = sizeof name)
         ++subkeys;
     EXPECT_EQ(subkeys, uint32_t(2 * kRounds));
     RegCloseKey(key);

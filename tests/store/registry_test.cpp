@@ -219,7 +219,8 @@ TEST(RegistryLocation, DefaultUserRootLivesInThePrivateConfigFolder) {
     ASSERT_EQ(RegCreateKeyExA(LDC_HKEY_CURRENT_USER, "K", 0, nullptr, 0, kKeyAllAccess, nullptr, &key, nullptr), 0);
     RegCloseKey(key);
     unsetenv("XDG_CONFIG_HOME");
-    struct stat folder {}, file {};
+    struct stat folder {
+    }, file{};
     ASSERT_EQ(stat((config + "/qorldap9").c_str(), &folder), 0);
     ASSERT_EQ(stat((config + "/qorldap9/current_user.db").c_str(), &file), 0);
     EXPECT_EQ(folder.st_mode & 0777, 0700u);

@@ -57,7 +57,8 @@ class RegStoreComponent : public TempRegistry {
     }
     IRegStore *create() {
         void *object = nullptr;
-        EXPECT_EQ(CoCreateInstance(kRegStoreClassId, nullptr, kClsctxInprocServer, kRegStoreInterfaceId, &object), kSOk);
+        EXPECT_EQ(CoCreateInstance(kRegStoreClassId, nullptr, kClsctxInprocServer, kRegStoreInterfaceId, &object),
+                  kSOk);
         return static_cast<IRegStore *>(object);
     }
     bool key_exists(LDC_HKEY root, const char *path) {

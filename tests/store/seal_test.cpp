@@ -120,7 +120,8 @@ TEST(Seal, CommaPasswordsOfEveryParityRoundTrip) {
 }
 
 TEST(Seal, SealingIsDeterministic) {
-    for (const std::string &password : std::initializer_list<std::string>{"", "x", "secret", "with, comma and blanks ", std::string(175, '\x80')})
+    for (const std::string &password :
+         std::initializer_list<std::string>{"", "x", "secret", "with, comma and blanks ", std::string(175, '\x80')})
         EXPECT_EQ(seal(password), seal(password));
 }
 
@@ -138,7 +139,8 @@ TEST(Seal, BlanksBetweenWordsDoNotMatter) {
 }
 
 TEST(Seal, TamperedTextIsCaught) {
-    for (const std::string &password : std::initializer_list<std::string>{"abcd", "abc", "hello world", std::string(100, 'z'), std::string(175, 'y')}) {
+    for (const std::string &password : std::initializer_list<std::string>{
+             "abcd", "abc", "hello world", std::string(100, 'z'), std::string(175, 'y')}) {
         std::vector<uint32_t> words = words_of(seal(password));
         for (size_t i = 0; i < words.size(); ++i) {
             for (uint32_t delta : {1u, 0x10000u, 0x80000000u}) {

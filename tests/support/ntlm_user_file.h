@@ -54,7 +54,7 @@ inline std::string test_nt_hash(const std::string &password) {
 }
 
 class NtlmUserFile {
-public:
+  public:
     NtlmUserFile() {
         char pattern[] = "/tmp/qor-ntlm-XXXXXX";
         char *dir = mkdtemp(pattern);
@@ -87,7 +87,7 @@ public:
     }
     const std::string &path() const { return path_; }
 
-private:
+  private:
     // Written beside and renamed over: the reader never sees half a file.
     void write() {
         std::string temp = path_ + ".new";

@@ -50,11 +50,11 @@ class TestDirectory {
     std::string cacert() const { return get("LDAPTLS_CACERT"); }
 
     // The seed users' passwords (tests/fixtures/data/seed.ldif.in).
-    static constexpr const char *kPosixJdoePassword = "Secret123";     // uid=jdoe,ou=people (SSHA)
-    static constexpr const char *kPosixAsmithPassword = "Clear456";    // uid=asmith,ou=people (clear)
-    static constexpr const char *kAdJdoePassword = "OldPass1!";        // cn=jdoe,cn=users
-    static constexpr const char *kAdAsmithPassword = "AdPass2!";       // cn=asmith,cn=users
-    static constexpr const char *kChangePassword = "Change-Old-1";     // uid=change1..5, cn=adchange1..4
+    static constexpr const char *kPosixJdoePassword = "Secret123";   // uid=jdoe,ou=people (SSHA)
+    static constexpr const char *kPosixAsmithPassword = "Clear456";  // uid=asmith,ou=people (clear)
+    static constexpr const char *kAdJdoePassword = "OldPass1!";      // cn=jdoe,cn=users
+    static constexpr const char *kAdAsmithPassword = "AdPass2!";     // cn=asmith,cn=users
+    static constexpr const char *kChangePassword = "Change-Old-1";   // uid=change1..5, cn=adchange1..4
     static constexpr const char *kAdLongPassword = "Long-Pass-0123456789-abcdefghij-KLMNOPQR";  // cn=adlong
 
     // Loaded once; null with why empty when the variable is unset, null
@@ -144,8 +144,7 @@ class TestDirectory {
     // Reads the file named by env_var and exports its client variables;
     // run before main (see below).
     static void preload() {
-        static const char *const client_vars[] = {"LDAPTLS_CACERT", "KRB5_CONFIG", "KRB5CCNAME",
-                                                  "KRB5_CLIENT_KTNAME"};
+        static const char *const client_vars[] = {"LDAPTLS_CACERT", "KRB5_CONFIG", "KRB5CCNAME", "KRB5_CLIENT_KTNAME"};
         // The slapd fixture's CA wins: the kdc fixture's directory is only
         // reached over plain LDAP.
         for (const char *var : {"QOR_KDC_ENV", "QOR_SLAPD_ENV"}) {
@@ -236,12 +235,12 @@ inline const bool kClientEnvironmentLoaded = (TestDirectory::preload(), true);
 
 }  // namespace qor_test
 
-#define QOR_REQUIRE_FIXTURE_(var, loader, name)                                                 \
-    std::string var##_why_;                                                                     \
-    const qor_test::TestDirectory *var = qor_test::TestDirectory::loader(&var##_why_);         \
-    if (var == nullptr) {                                                                       \
+#define QOR_REQUIRE_FIXTURE_(var, loader, name)                                                  \
+    std::string var##_why_;                                                                      \
+    const qor_test::TestDirectory *var = qor_test::TestDirectory::loader(&var##_why_);           \
+    if (var == nullptr) {                                                                        \
         if (var##_why_.empty()) GTEST_SKIP() << name " not set: run under CTest for the server"; \
-        FAIL() << var##_why_;                                                                   \
+        FAIL() << var##_why_;                                                                    \
     }
 
 #define QOR_REQUIRE_SLAPD(var) QOR_REQUIRE_FIXTURE_(var, slapd, "QOR_SLAPD_ENV")

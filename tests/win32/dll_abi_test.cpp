@@ -132,24 +132,24 @@ TEST_F(DllAbi, RecordDefaultsSitAtTheirOffsets) {
         std::memcpy(&v, raw + 52 + offset, 4);
         return v;
     };
-    EXPECT_EQ(raw[0], 0);                       // key name cleared
-    EXPECT_EQ(raw[51], 0xEE);                   // the alignment byte before the record is left alone
-    EXPECT_EQ(int_at(1924), 3);                 // Version
-    EXPECT_EQ(int_at(1928), 389);               // Port
-    EXPECT_EQ(int_at(1936), 1);                 // Timeout
-    EXPECT_EQ(int_at(1940), 2);                 // Deref
-    EXPECT_EQ(int_at(1944), 8);                 // Referal
-    EXPECT_EQ(int_at(1952), 1);                 // Anonymous
-    EXPECT_EQ(int_at(1956), -1);                // RegLocation
-    EXPECT_EQ(int_at(1968), 0x19);              // MBFlags
-    EXPECT_EQ(raw[52 + 1922], 0xEE);            // alignment bytes after GString untouched
+    EXPECT_EQ(raw[0], 0);             // key name cleared
+    EXPECT_EQ(raw[51], 0xEE);         // the alignment byte before the record is left alone
+    EXPECT_EQ(int_at(1924), 3);       // Version
+    EXPECT_EQ(int_at(1928), 389);     // Port
+    EXPECT_EQ(int_at(1936), 1);       // Timeout
+    EXPECT_EQ(int_at(1940), 2);       // Deref
+    EXPECT_EQ(int_at(1944), 8);       // Referal
+    EXPECT_EQ(int_at(1952), 1);       // Anonymous
+    EXPECT_EQ(int_at(1956), -1);      // RegLocation
+    EXPECT_EQ(int_at(1968), 0x19);    // MBFlags
+    EXPECT_EQ(raw[52 + 1922], 0xEE);  // alignment bytes after GString untouched
     EXPECT_EQ(raw[52 + 1923], 0xEE);
-    EXPECT_EQ(raw[2024], 0xEE);                 // nothing written past the element
+    EXPECT_EQ(raw[2024], 0xEE);  // nothing written past the element
 }
 
 TEST_F(DllAbi, ImportsOnlySystemDllsAndTheCipherLibrary) {
-    const std::set<std::string> allowed = {"KERNEL32.DLL", "MSVCRT.DLL", "ADVAPI32.DLL", "OLE32.DLL",
-                                           "WLDAP32.DLL",  "RAVUVE9.DLL"};
+    const std::set<std::string> allowed = {"KERNEL32.DLL", "MSVCRT.DLL",  "ADVAPI32.DLL",
+                                           "OLE32.DLL",    "WLDAP32.DLL", "RAVUVE9.DLL"};
     std::vector<std::string> functions;
     std::vector<std::string> dlls = imports_of(dll_, "ravuve9.dll", &functions);
     std::set<std::string> seen;

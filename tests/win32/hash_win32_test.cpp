@@ -17,7 +17,10 @@ TEST(Win32StoredHash, ShaThroughCryptoApi) {
 }
 
 TEST(Win32StoredHash, CryptAndMd5ThroughTheCipherLibrary) {
-    EXPECT_EQ(ldap_passwd_verify("{crypt}$6$saltstring$AIsRs/Ee56G/tC8MEHhvReZTfx8u3rXXMl6eYrjCG9ibix19DxoMBLogdTET5Ukw9Sf7eZTITsuk0Ry5qulYz.", "secret"), 1);
+    EXPECT_EQ(ldap_passwd_verify("{crypt}$6$saltstring$AIsRs/Ee56G/"
+                                 "tC8MEHhvReZTfx8u3rXXMl6eYrjCG9ibix19DxoMBLogdTET5Ukw9Sf7eZTITsuk0Ry5qulYz.",
+                                 "secret"),
+              1);
     EXPECT_EQ(ldap_passwd_verify("{CRYPT}$1$saltsalt$9xy1btjgzLYfb7hivXtC//", "secret"), 1);
     EXPECT_EQ(ldap_passwd_verify("{crypt}$1$saltsalt$9xy1btjgzLYfb7hivXtC//", "secreT"), 0);
     EXPECT_EQ(ldap_passwd_verify("{MD5}Xr4ilOzQ4PCOq3aQ0qbuaQ==", "secret"), 1);

@@ -32,15 +32,14 @@ std::map<std::string, std::string> ntlm_env() {
     return values;
 }
 
-#define QOR_REQUIRE_WINBIND(env)                                  \
-    auto env = ntlm_env();                                        \
+#define QOR_REQUIRE_WINBIND(env) \
+    auto env = ntlm_env();       \
     if (env["NTLM_PASSWORD"].empty()) GTEST_SKIP() << "no test winbindd (needs root and winbind)";
 
 TEST(Win32Ntlm, RightPasswordIsValid) {
     QOR_REQUIRE_WINBIND(env);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(),
-                                   env["NTLM_PASSWORD"].c_str()),
+    EXPECT_EQ(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()),
               1);
     // the server's own name may be left out
     EXPECT_EQ(qor::ntlm_logonCheck(nullptr, env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()), 1);

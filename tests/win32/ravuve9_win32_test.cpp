@@ -22,19 +22,20 @@ TEST(Ravuve9Windows, Sha256CryptValues) {
     EXPECT_EQ(passwd_verify("secret", "$5$saltstring$C3o4O1TC6aRHF4FI.QSZMXtHbaj2gSXr4sUc/3NcUi."), 1);
     EXPECT_EQ(passwd_verify("secreT", "$5$saltstring$C3o4O1TC6aRHF4FI.QSZMXtHbaj2gSXr4sUc/3NcUi."), 0);
     // rounds given, and a salt cut to its 16 characters
-    EXPECT_EQ(passwd_verify("Hello world!",
-                            "$5$rounds=10000$saltstringsaltst$3xv.VbSHBb41AL9AvLeujZkZRBAwqFMz2.opqey6IcA"),
-              1);
+    EXPECT_EQ(
+        passwd_verify("Hello world!", "$5$rounds=10000$saltstringsaltst$3xv.VbSHBb41AL9AvLeujZkZRBAwqFMz2.opqey6IcA"),
+        1);
     // a key longer than two digests
-    EXPECT_EQ(passwd_verify(std::string(70, 'x').c_str(),
-                            "$5$rounds=1000$short$LSHH5xqWqHrLfDghEVeUVPr9vIEQNOvBwUSD5Z85cB2"),
-              1);
+    EXPECT_EQ(
+        passwd_verify(std::string(70, 'x').c_str(), "$5$rounds=1000$short$LSHH5xqWqHrLfDghEVeUVPr9vIEQNOvBwUSD5Z85cB2"),
+        1);
     // made once with: openssl passwd -5 -salt saltsalt hello
     EXPECT_EQ(passwd_verify("hello", "$5$saltsalt$kfE3pS1dKPPHrilLCLWxLECEVLX8Au49cWIQg7GMQ05"), 1);
 }
 
 TEST(Ravuve9Windows, Sha512CryptValues) {
-    const char *plain = "$6$saltstring$AIsRs/Ee56G/tC8MEHhvReZTfx8u3rXXMl6eYrjCG9ibix19DxoMBLogdTET5Ukw9Sf7eZTITsuk0Ry5qulYz.";
+    const char *plain =
+        "$6$saltstring$AIsRs/Ee56G/tC8MEHhvReZTfx8u3rXXMl6eYrjCG9ibix19DxoMBLogdTET5Ukw9Sf7eZTITsuk0Ry5qulYz.";
     EXPECT_EQ(passwd_verify("secret", plain), 1);
     EXPECT_EQ(passwd_verify("secre", plain), 0);
     EXPECT_EQ(passwd_verify("Hello world!",

@@ -55,7 +55,8 @@ TEST_F(RegStoreCom, ValuesRoundTripThroughTheRealRegistry) {
     char text[64] = {};
     DWORD size = sizeof text;
     DWORD type = 0;
-    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, path.c_str(), "HostNames", RRF_RT_ANY, &type, text, &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, path.c_str(), "HostNames", RRF_RT_ANY, &type, text, &size),
+              ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_STREQ(text, host);
 

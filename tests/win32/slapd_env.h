@@ -52,6 +52,6 @@ class SlapdEnv {
     std::map<std::string, std::string> values_;
 };
 
-#define QOR_REQUIRE_SLAPD(env)                                             \
-    const SlapdEnv *env = SlapdEnv::load();                                \
+#define QOR_REQUIRE_SLAPD(env)              \
+    const SlapdEnv *env = SlapdEnv::load(); \
     if (env == nullptr) GTEST_SKIP() << "QOR_SLAPD_ENV is not set";

@@ -47,11 +47,21 @@ std::string json_escape(const std::string &s) {
     std::string out;
     for (unsigned char c : s) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];
@@ -114,14 +124,18 @@ int Output::failed(const std::string &what, Fields fields) {
 }
 
 int Output::input_error(const std::string &what) {
-    if (json_) emit_json({{"ok", false}, {"message", what}});
-    else std::cerr << "qorldap: " << what << std::endl;
+    if (json_)
+        emit_json({{"ok", false}, {"message", what}});
+    else
+        std::cerr << "qorldap: " << what << std::endl;
     return kExitInput;
 }
 
 int Output::usage_error(const std::string &what) {
-    if (json_) emit_json({{"ok", false}, {"message", what}});
-    else std::cerr << "qorldap: " << what << std::endl;
+    if (json_)
+        emit_json({{"ok", false}, {"message", what}});
+    else
+        std::cerr << "qorldap: " << what << std::endl;
     return kExitUsage;
 }
 

@@ -57,8 +57,10 @@ std::string profile_text(const Fields &fields) {
     std::ostringstream out;
     for (const auto &[key, value] : fields) {
         out << key << ": ";
-        if (auto s = std::get_if<std::string>(&value)) out << *s;
-        else if (auto n = std::get_if<long long>(&value)) out << *n;
+        if (auto s = std::get_if<std::string>(&value))
+            out << *s;
+        else if (auto n = std::get_if<long long>(&value))
+            out << *n;
         else if (auto list = std::get_if<std::vector<std::string>>(&value)) {
             for (size_t i = 0; i < list->size(); ++i) out << (i ? " " : "") << (*list)[i];
         }
@@ -136,7 +138,8 @@ int run_set(Context &ctx, const std::string &name, const SetOptions &o) {
     }
     int saved = LDAP_Config_saveEx(&r, name.c_str(), ctx.location);
     memset(r.BindPwd, 0, sizeof r.BindPwd);
-    if (saved != 1) return out.failed("profile " + name + " could not be saved at location " + std::to_string(ctx.location));
+    if (saved != 1)
+        return out.failed("profile " + name + " could not be saved at location " + std::to_string(ctx.location));
     return out.success((existed ? "updated profile " : "created profile ") + name,
                        {{"name", name}, {"created", !existed}});
 }
@@ -237,7 +240,8 @@ void add_profile_commands(CLI::App &app, Context &ctx) {
                 ctx.exit_status = out.failed("the fallback flag could not be set (does the location hold profiles?)");
                 return;
             }
-            ctx.exit_status = out.success("fallback set to " + std::to_string(value), {{"value", static_cast<long long>(value)}});
+            ctx.exit_status =
+                out.success("fallback set to " + std::to_string(value), {{"value", static_cast<long long>(value)}});
             return;
         }
         bool on = LDC_isFallBack(ctx.location) == 1;

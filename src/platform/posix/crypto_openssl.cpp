@@ -72,17 +72,24 @@ const Digests &digests() {
 
 const EVP_MD *digest_for(uint32_t provider_type, uint32_t algorithm) {
     switch (algorithm) {
-    case kCalgMd5: return digests().md5;
-    case kCalgSha1: return digests().sha1;
-    default: break;
+        case kCalgMd5:
+            return digests().md5;
+        case kCalgSha1:
+            return digests().sha1;
+        default:
+            break;
     }
     // The full RSA provider predates SHA-2; only the AES one has it.
     if (provider_type != kProvRsaAes) return nullptr;
     switch (algorithm) {
-    case kCalgSha256: return digests().sha256;
-    case kCalgSha384: return digests().sha384;
-    case kCalgSha512: return digests().sha512;
-    default: return nullptr;
+        case kCalgSha256:
+            return digests().sha256;
+        case kCalgSha384:
+            return digests().sha384;
+        case kCalgSha512:
+            return digests().sha512;
+        default:
+            return nullptr;
     }
 }
 
@@ -107,8 +114,7 @@ bool crypt_acquire_context(CryptProvider *provider, const char * /*container*/, 
     return true;
 }
 
-bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key, uint32_t flags,
-                       CryptHash *hash) {
+bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key, uint32_t flags, CryptHash *hash) {
     if (hash == nullptr) return fail(kErrorInvalidParameter);
     *hash = 0;
     Provider *p = as_provider(provider);
@@ -141,8 +147,7 @@ bool crypt_hash_data(CryptHash hash, const unsigned char *data, uint32_t length,
     return true;
 }
 
-bool crypt_get_hash_param(CryptHash hash, uint32_t parameter, unsigned char *data, uint32_t *length,
-                          uint32_t flags) {
+bool crypt_get_hash_param(CryptHash hash, uint32_t parameter, unsigned char *data, uint32_t *length, uint32_t flags) {
     Hash *h = as_hash(hash);
     if (h == nullptr) return fail(kNteBadHash);
     if (crypto_seam::get_fails()) return fail(kNteFail);

@@ -42,8 +42,9 @@ void set_timeout(LDAP *ld, int option, int seconds) {
 }
 
 int copy_tls_files_to(LDAP *ld) {
-    static const int kFileOptions[] = {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR, LDAP_OPT_X_TLS_CERTFILE,
-                                       LDAP_OPT_X_TLS_KEYFILE,    LDAP_OPT_X_TLS_CRLFILE,   LDAP_OPT_X_TLS_CIPHER_SUITE};
+    static const int kFileOptions[] = {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR,
+                                       LDAP_OPT_X_TLS_CERTFILE,   LDAP_OPT_X_TLS_KEYFILE,
+                                       LDAP_OPT_X_TLS_CRLFILE,    LDAP_OPT_X_TLS_CIPHER_SUITE};
     for (int option : kFileOptions) {
         char *value = nullptr;
         if (ldap_get_option(nullptr, option, &value) != LDAP_OPT_SUCCESS || value == nullptr) continue;
@@ -135,7 +136,8 @@ int set_option(LDAP *ld, int option, const void *value) {
             rc = ldap_set_option(ld, LDAP_OPT_TIMELIMIT, &v);
             // The client must not give up on a search the server is still
             // allowed to work on.
-            if (rc == LDAP_OPT_SUCCESS && v > 0 && v < 3600) set_timeout(ld, LDAP_OPT_TIMEOUT, v + kResponseTimeoutSeconds);
+            if (rc == LDAP_OPT_SUCCESS && v > 0 && v < 3600)
+                set_timeout(ld, LDAP_OPT_TIMEOUT, v + kResponseTimeoutSeconds);
             break;
         case kOptDeref:
             rc = ldap_set_option(ld, LDAP_OPT_DEREF, &v);
@@ -156,8 +158,8 @@ int simple_bind_s(LDAP *ld, const char *dn, const char *password) {
         cred.bv_val = const_cast<char *>(password);
         cred.bv_len = strlen(password);
     }
-    return to_windows_code(ldap_sasl_bind_s(ld, dn != nullptr ? dn : "", LDAP_SASL_SIMPLE, &cred, nullptr, nullptr,
-                                            nullptr));
+    return to_windows_code(
+        ldap_sasl_bind_s(ld, dn != nullptr ? dn : "", LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr));
 }
 
 int connect(LDAP *ld) {
@@ -183,9 +185,7 @@ int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **a
         ldap_search_ext_s(ld, base, scope, filter, attrs, attrsonly, nullptr, nullptr, nullptr, -1, result));
 }
 
-bool has_entry(LDAP *ld, LDAPMessage *result) {
-    return result != nullptr && ldap_first_entry(ld, result) != nullptr;
-}
+bool has_entry(LDAP *ld, LDAPMessage *result) { return result != nullptr && ldap_first_entry(ld, result) != nullptr; }
 
 void msgfree(LDAPMessage *result) {
     if (result != nullptr) ldap_msgfree(result);

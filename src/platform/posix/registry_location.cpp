@@ -13,9 +13,12 @@ constexpr const char *kSharedFolder = "/var/lib/qorldap9";
 
 const char *file_name(RegistryRoot root) {
     switch (root) {
-        case RegistryRoot::CurrentUser: return "current_user.db";
-        case RegistryRoot::LocalMachine: return "local_machine.db";
-        case RegistryRoot::Users: return "users.db";
+        case RegistryRoot::CurrentUser:
+            return "current_user.db";
+        case RegistryRoot::LocalMachine:
+            return "local_machine.db";
+        case RegistryRoot::Users:
+            return "users.db";
     }
     return "unknown.db";
 }

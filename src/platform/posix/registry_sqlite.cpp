@@ -226,8 +226,10 @@ int32_t open_session(RegistryRoot root, std::shared_ptr<Session> &out) {
             int32_t rc = create_schema(session->db);
             // A file we may open for writing but not lock for writing
             // still reads.
-            if (rc == kErrorAccessDenied) session->writable = false;
-            else if (rc != kErrorSuccess) return rc;
+            if (rc == kErrorAccessDenied)
+                session->writable = false;
+            else if (rc != kErrorSuccess)
+                return rc;
             present = schema_present(session->db);
         }
         if (!present) {
@@ -250,10 +252,14 @@ int32_t open_session(RegistryRoot root, std::shared_ptr<Session> &out) {
 }
 
 bool predefined_root(HKEY key, RegistryRoot &root) {
-    if (key == LDC_HKEY_CURRENT_USER) root = RegistryRoot::CurrentUser;
-    else if (key == LDC_HKEY_LOCAL_MACHINE) root = RegistryRoot::LocalMachine;
-    else if (key == LDC_HKEY_USERS) root = RegistryRoot::Users;
-    else return false;
+    if (key == LDC_HKEY_CURRENT_USER)
+        root = RegistryRoot::CurrentUser;
+    else if (key == LDC_HKEY_LOCAL_MACHINE)
+        root = RegistryRoot::LocalMachine;
+    else if (key == LDC_HKEY_USERS)
+        root = RegistryRoot::Users;
+    else
+        return false;
     return true;
 }
 
@@ -447,8 +453,10 @@ int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_lengt
                        cursor->data_version == version && cursor->changes == changes;
         Statement s(db, follows ? "SELECT name FROM keys WHERE parent = ? AND name > ? ORDER BY name LIMIT 1"
                                 : "SELECT name FROM keys WHERE parent = ? ORDER BY name LIMIT 1 OFFSET ?");
-        if (follows) s.bind(1, t.id).bind(2, cursor->name);
-        else s.bind(1, t.id).bind(2, int64_t(index));
+        if (follows)
+            s.bind(1, t.id).bind(2, cursor->name);
+        else
+            s.bind(1, t.id).bind(2, int64_t(index));
         if (cursor) cursor->valid = false;
         int step = s.step();
         if (step == SQLITE_DONE) return kErrorNoMoreItems;
@@ -497,7 +505,8 @@ int32_t RegSetValueExA(HKEY key, const char *value_name, uint32_t, uint32_t type
     if (type == kRegDword && size != 4) return kErrorInvalidParameter;
     return on_key(key, kKeySetValue, true, kErrorAccessDenied, [&](sqlite3 *db, const Target &t) {
         Statement s(db, "INSERT OR REPLACE INTO vals(key, name, type, data) VALUES(?, ?, ?, ?)");
-        int step = s.bind(1, t.id).bind(2, text_or_empty(value_name)).bind(3, int64_t(type)).bind_blob(4, data, size).step();
+        int step =
+            s.bind(1, t.id).bind(2, text_or_empty(value_name)).bind(3, int64_t(type)).bind_blob(4, data, size).step();
         return step == SQLITE_DONE ? kErrorSuccess : from_sqlite(step);
     });
 }

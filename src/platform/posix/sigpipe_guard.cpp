@@ -34,8 +34,7 @@ SigpipeGuard::~SigpipeGuard() {
         sigaddset(&only, SIGPIPE);
         const struct timespec now = {0, 0};
         int saved = errno;
-        while (sigtimedwait(&only, nullptr, &now) == -1 && errno == EINTR) {
-        }
+        while (sigtimedwait(&only, nullptr, &now) == -1 && errno == EINTR) {}
         errno = saved;
     }
     pthread_sigmask(SIG_SETMASK, &old_mask_, nullptr);

@@ -19,14 +19,19 @@ inline int32_t from_sqlite(int rc) {
     switch (rc & 0xFF) {
         case SQLITE_OK:
         case SQLITE_DONE:
-        case SQLITE_ROW: return kErrorSuccess;
+        case SQLITE_ROW:
+            return kErrorSuccess;
         case SQLITE_BUSY:
-        case SQLITE_LOCKED: return kErrorBusy;
+        case SQLITE_LOCKED:
+            return kErrorBusy;
         case SQLITE_READONLY:
         case SQLITE_PERM:
-        case SQLITE_AUTH: return kErrorAccessDenied;
-        case SQLITE_NOMEM: return kErrorOutOfMemory;
-        default: return kErrorRegistryIoFailed;
+        case SQLITE_AUTH:
+            return kErrorAccessDenied;
+        case SQLITE_NOMEM:
+            return kErrorOutOfMemory;
+        default:
+            return kErrorRegistryIoFailed;
     }
 }
 
@@ -127,7 +132,8 @@ class Statement {
     Statement &bind_blob(int i, const void *data, uint32_t size) {
         if (rc_ != SQLITE_OK) return *this;
         // A null pointer would bind SQL NULL; an empty value is a zero-length blob.
-        rc_ = size ? sqlite3_bind_blob(stmt_, i, data, int(size), SQLITE_TRANSIENT) : sqlite3_bind_zeroblob(stmt_, i, 0);
+        rc_ =
+            size ? sqlite3_bind_blob(stmt_, i, data, int(size), SQLITE_TRANSIENT) : sqlite3_bind_zeroblob(stmt_, i, 0);
         return *this;
     }
     // SQLITE_ROW, SQLITE_DONE or an error.

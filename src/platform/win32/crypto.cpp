@@ -30,8 +30,7 @@ bool crypt_acquire_context(CryptProvider *provider, const char *container, const
     return true;
 }
 
-bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key, uint32_t flags,
-                       CryptHash *hash) {
+bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key, uint32_t flags, CryptHash *hash) {
     if (hash == nullptr) return fail(kErrorInvalidParameter);
     *hash = 0;
     if (crypto_seam::create_fails()) return fail(kNteFail);
@@ -48,8 +47,7 @@ bool crypt_hash_data(CryptHash hash, const unsigned char *data, uint32_t length,
     return CryptHashData(static_cast<HCRYPTHASH>(hash), data, length, flags) != FALSE;
 }
 
-bool crypt_get_hash_param(CryptHash hash, uint32_t parameter, unsigned char *data, uint32_t *length,
-                          uint32_t flags) {
+bool crypt_get_hash_param(CryptHash hash, uint32_t parameter, unsigned char *data, uint32_t *length, uint32_t flags) {
     if (crypto_seam::get_fails()) return fail(kNteFail);
     if (length == nullptr) return fail(kErrorInvalidParameter);
     DWORD room = *length;

@@ -10,9 +10,7 @@ constexpr LONG kConnectTimeoutSeconds = 5;
 
 }  // namespace
 
-LDAP *ldap_init(const char *hosts, int port) {
-    return ::ldap_init(const_cast<PCHAR>(hosts), static_cast<ULONG>(port));
-}
+LDAP *ldap_init(const char *hosts, int port) { return ::ldap_init(const_cast<PCHAR>(hosts), static_cast<ULONG>(port)); }
 
 LDAP *ldap_sslinit(const char *hosts, int port, int secure) {
     return ::ldap_sslinit(const_cast<PCHAR>(hosts), static_cast<ULONG>(port), secure);
@@ -42,13 +40,10 @@ int negotiate_bind_s(LDAP *ld) {
 int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **attrs, int attrsonly,
              LDAPMessage **result) {
     return static_cast<int>(::ldap_search_s(ld, const_cast<PCHAR>(base), static_cast<ULONG>(scope),
-                                            const_cast<PCHAR>(filter), attrs, static_cast<ULONG>(attrsonly),
-                                            result));
+                                            const_cast<PCHAR>(filter), attrs, static_cast<ULONG>(attrsonly), result));
 }
 
-bool has_entry(LDAP *ld, LDAPMessage *result) {
-    return result != nullptr && ::ldap_first_entry(ld, result) != nullptr;
-}
+bool has_entry(LDAP *ld, LDAPMessage *result) { return result != nullptr && ::ldap_first_entry(ld, result) != nullptr; }
 
 void msgfree(LDAPMessage *result) {
     if (result != nullptr) ::ldap_msgfree(result);

@@ -18,8 +18,8 @@ int32_t RegCreateKeyExA(HKEY key, const char *sub_key, uint32_t reserved, char *
     return rc;
 }
 
-int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_length, uint32_t *reserved,
-                      char *key_class, uint32_t *class_length, void *last_write) {
+int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_length, uint32_t *reserved, char *key_class,
+                      uint32_t *class_length, void *last_write) {
     if (name_length == nullptr) return kErrorInvalidParameter;
     DWORD length = *name_length;
     DWORD class_room = class_length != nullptr ? *class_length : 0;

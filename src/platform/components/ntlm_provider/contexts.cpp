@@ -60,21 +60,19 @@ SECURITY_STATUS initialize_step(const Credential &credential, Context *context, 
     gss_buffer_desc in = as_gss(input);
     gss_buffer_desc out = {0, nullptr};
     // No flags: a datagram request, for one, would break the four-step shape.
-    OM_uint32 major = gss_init_sec_context(&minor, credential.cred, &context->ctx, context->target,
-                                           ntlmssp_oid(), 0, GSS_C_INDEFINITE, GSS_C_NO_CHANNEL_BINDINGS,
-                                           input ? &in : GSS_C_NO_BUFFER, nullptr, &out, nullptr, nullptr);
+    OM_uint32 major = gss_init_sec_context(&minor, credential.cred, &context->ctx, context->target, ntlmssp_oid(), 0,
+                                           GSS_C_INDEFINITE, GSS_C_NO_CHANNEL_BINDINGS, input ? &in : GSS_C_NO_BUFFER,
+                                           nullptr, &out, nullptr, nullptr);
     return conclude(major, SEC_E_INTERNAL_ERROR, &out, output);
 }
 
-SECURITY_STATUS accept_step(const Credential &credential, Context *context, const SecBuffer &input,
-                            SecBuffer *output) {
+SECURITY_STATUS accept_step(const Credential &credential, Context *context, const SecBuffer &input, SecBuffer *output) {
     Utf8LocaleScope utf8;
     OM_uint32 minor = 0;
     gss_buffer_desc in = as_gss(&input);
     gss_buffer_desc out = {0, nullptr};
-    OM_uint32 major = gss_accept_sec_context(&minor, &context->ctx, credential.cred, &in,
-                                             GSS_C_NO_CHANNEL_BINDINGS, nullptr, nullptr, &out, nullptr,
-                                             nullptr, nullptr);
+    OM_uint32 major = gss_accept_sec_context(&minor, &context->ctx, credential.cred, &in, GSS_C_NO_CHANNEL_BINDINGS,
+                                             nullptr, nullptr, &out, nullptr, nullptr, nullptr);
     // A wrong password, an unknown user and a bad file line all look the
     // same from outside, so that the answer does not tell which users exist.
     return conclude(major, SEC_E_LOGON_DENIED, &out, output);

@@ -14,7 +14,6 @@ SecBuffer *token_buffer(PSecBufferDesc desc);
 // every outcome.
 SECURITY_STATUS initialize_step(const Credential &credential, Context *context, const SecBuffer *input,
                                 SecBuffer *output);
-SECURITY_STATUS accept_step(const Credential &credential, Context *context, const SecBuffer &input,
-                            SecBuffer *output);
+SECURITY_STATUS accept_step(const Credential &credential, Context *context, const SecBuffer &input, SecBuffer *output);
 
 }  // namespace qorsspi

@@ -63,8 +63,7 @@ SECURITY_STATUS acquire_outbound(const SEC_WINNT_AUTH_IDENTITY_A &identity, gss_
     if (identity.Flags != SEC_WINNT_AUTH_IDENTITY_ANSI) return SEC_E_UNSUPPORTED_FUNCTION;
     std::string user, domain;
     Secret password;
-    if (!field(identity.User, identity.UserLength, &user) ||
-        !field(identity.Domain, identity.DomainLength, &domain) ||
+    if (!field(identity.User, identity.UserLength, &user) || !field(identity.Domain, identity.DomainLength, &domain) ||
         !field(identity.Password, identity.PasswordLength, &password.text))
         return SEC_E_INVALID_PARAMETER;
 
@@ -97,8 +96,8 @@ SECURITY_STATUS acquire_outbound(const SEC_WINNT_AUTH_IDENTITY_A &identity, gss_
     if (!domain.empty()) elements[count++] = {GSS_NTLMSSP_CS_DOMAIN, domain.c_str()};
     elements[count++] = {GSS_NTLMSSP_CS_NTHASH, hash.text.c_str()};
     gss_key_value_set_desc store = {count, elements};
-    major = gss_acquire_cred_from(&minor, name, GSS_C_INDEFINITE, ntlmssp_mechs(), GSS_C_INITIATE, &store,
-                                  cred, nullptr, nullptr);
+    major = gss_acquire_cred_from(&minor, name, GSS_C_INDEFINITE, ntlmssp_mechs(), GSS_C_INITIATE, &store, cred,
+                                  nullptr, nullptr);
     OM_uint32 ignored = 0;
     gss_release_name(&ignored, &name);
     return GSS_ERROR(major) ? sspi_status(major, SEC_E_NO_CREDENTIALS) : SEC_E_OK;
@@ -109,8 +108,8 @@ SECURITY_STATUS acquire_inbound(gss_cred_id_t *cred) {
     OM_uint32 minor = 0;
     std::string file = user_file_path();
     if (file.empty()) {
-        OM_uint32 major = gss_acquire_cred(&minor, GSS_C_NO_NAME, GSS_C_INDEFINITE, ntlmssp_mechs(),
-                                           GSS_C_ACCEPT, cred, nullptr, nullptr);
+        OM_uint32 major = gss_acquire_cred(&minor, GSS_C_NO_NAME, GSS_C_INDEFINITE, ntlmssp_mechs(), GSS_C_ACCEPT, cred,
+                                           nullptr, nullptr);
         return GSS_ERROR(major) ? sspi_status(major, SEC_E_NO_CREDENTIALS) : SEC_E_OK;
     }
     gss_name_t name = GSS_C_NO_NAME;
@@ -118,8 +117,8 @@ SECURITY_STATUS acquire_inbound(gss_cred_id_t *cred) {
     if (GSS_ERROR(major)) return sspi_status(major, SEC_E_INTERNAL_ERROR);
     gss_key_value_element_desc element = {GSS_NTLMSSP_CS_KEYFILE, file.c_str()};
     gss_key_value_set_desc store = {1, &element};
-    major = gss_acquire_cred_from(&minor, name, GSS_C_INDEFINITE, ntlmssp_mechs(), GSS_C_ACCEPT, &store, cred,
-                                  nullptr, nullptr);
+    major = gss_acquire_cred_from(&minor, name, GSS_C_INDEFINITE, ntlmssp_mechs(), GSS_C_ACCEPT, &store, cred, nullptr,
+                                  nullptr);
     OM_uint32 ignored = 0;
     gss_release_name(&ignored, &name);
     return GSS_ERROR(major) ? sspi_status(major, SEC_E_NO_CREDENTIALS) : SEC_E_OK;

@@ -102,10 +102,9 @@ QORSSPI_EXPORT SECURITY_STATUS SEC_ENTRY FreeContextBuffer(void *pvContextBuffer
     return SEC_E_OK;
 }
 
-QORSSPI_EXPORT SECURITY_STATUS SEC_ENTRY AcquireCredentialsHandleA(SEC_CHAR * /*pszPrincipal*/,
-                                                                   SEC_CHAR *pszPackage, SEC_ULONG fCredentialUse,
-                                                                   void * /*pvLogonId*/, void *pAuthData,
-                                                                   SEC_GET_KEY_FN /*pGetKeyFn*/,
+QORSSPI_EXPORT SECURITY_STATUS SEC_ENTRY AcquireCredentialsHandleA(SEC_CHAR * /*pszPrincipal*/, SEC_CHAR *pszPackage,
+                                                                   SEC_ULONG fCredentialUse, void * /*pvLogonId*/,
+                                                                   void *pAuthData, SEC_GET_KEY_FN /*pGetKeyFn*/,
                                                                    void * /*pvGetKeyArgument*/,
                                                                    PCredHandle phCredential, PTimeStamp ptsExpiry) {
     if (phCredential == nullptr) return SEC_E_INVALID_PARAMETER;
@@ -154,16 +153,15 @@ QORSSPI_EXPORT SECURITY_STATUS SEC_ENTRY InitializeSecurityContextA(
 
     SecBuffer *input = nullptr;
     if (phContext != nullptr && (input = token_buffer(pInput)) == nullptr) return SEC_E_INVALID_TOKEN;
-    return context_call(phContext, false, phNewContext, ptsExpiry, [&](Context *context) {
-        return initialize_step(*credential, context, input, output);
-    });
+    return context_call(phContext, false, phNewContext, ptsExpiry,
+                        [&](Context *context) { return initialize_step(*credential, context, input, output); });
 }
 
 QORSSPI_EXPORT SECURITY_STATUS SEC_ENTRY AcceptSecurityContext(PCredHandle phCredential, PCtxtHandle phContext,
                                                                PSecBufferDesc pInput, SEC_ULONG /*fContextReq*/,
-                                                               SEC_ULONG /*TargetDataRep*/,
-                                                               PCtxtHandle phNewContext, PSecBufferDesc pOutput,
-                                                               SEC_ULONG *pfContextAttr, PTimeStamp ptsExpiry) {
+                                                               SEC_ULONG /*TargetDataRep*/, PCtxtHandle phNewContext,
+                                                               PSecBufferDesc pOutput, SEC_ULONG *pfContextAttr,
+                                                               PTimeStamp ptsExpiry) {
     Credential *credential = credential_of(phCredential);
     if (credential == nullptr || !credential->inbound) return SEC_E_INVALID_HANDLE;
     SecBuffer *input = token_buffer(pInput);

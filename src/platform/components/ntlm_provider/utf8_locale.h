@@ -12,7 +12,7 @@ locale_t utf8_locale();
 
 // Switches the calling thread to utf8_locale() for the guard's lifetime.
 class Utf8LocaleScope {
-public:
+  public:
     Utf8LocaleScope() {
         locale_t utf8 = utf8_locale();
         previous_ = utf8 ? uselocale(utf8) : nullptr;
@@ -23,7 +23,7 @@ public:
     Utf8LocaleScope(const Utf8LocaleScope &) = delete;
     Utf8LocaleScope &operator=(const Utf8LocaleScope &) = delete;
 
-private:
+  private:
     locale_t previous_;
 };
 

@@ -12,8 +12,12 @@ namespace {
 void throwaway_exchange() {
     static char user[] = "qorsspi-warm-up";
     static char password[] = "";
-    SEC_WINNT_AUTH_IDENTITY_A identity = {reinterpret_cast<unsigned char *>(user), sizeof user - 1, nullptr, 0,
-                                          reinterpret_cast<unsigned char *>(password), 0,
+    SEC_WINNT_AUTH_IDENTITY_A identity = {reinterpret_cast<unsigned char *>(user),
+                                          sizeof user - 1,
+                                          nullptr,
+                                          0,
+                                          reinterpret_cast<unsigned char *>(password),
+                                          0,
                                           SEC_WINNT_AUTH_IDENTITY_ANSI};
     Credential client, server;
     client.inbound = false;

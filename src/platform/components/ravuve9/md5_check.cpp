@@ -21,8 +21,7 @@ int md5_matches(const char *candidate, const char *text, size_t length) {
         digest_length != kDigestBytes)
         return 0;
     unsigned char encoded[kTextLength + 1];
-    if (EVP_EncodeBlock(encoded, digest, static_cast<int>(digest_length)) != static_cast<int>(kTextLength))
-        return 0;
+    if (EVP_EncodeBlock(encoded, digest, static_cast<int>(digest_length)) != static_cast<int>(kTextLength)) return 0;
     return same_bytes(encoded, kTextLength, text, length) ? 1 : 0;
 }
 

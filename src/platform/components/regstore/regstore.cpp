@@ -47,8 +47,8 @@ class RegStore final : public IRegStore {
     HRESULT QOR_COM_CALL CreateKey(LDC_HKEY root, const char *path, uint32_t options, uint32_t access, void *security,
                                    uint32_t *disposition) override {
         HKEY key = nullptr;
-        int32_t rc = RegCreateKeyExA(base_for(root), path ? path : "", 0, nullptr, options, access, security, &key,
-                                     disposition);
+        int32_t rc =
+            RegCreateKeyExA(base_for(root), path ? path : "", 0, nullptr, options, access, security, &key, disposition);
         if (rc != kErrorSuccess) return status(rc);
         replace_key(key);
         return kSOk;

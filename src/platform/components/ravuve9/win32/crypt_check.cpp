@@ -50,7 +50,8 @@ std::string md5_crypt(const DigestProvider &provider, const std::string &key, co
     first.add(key);
     first.add(magic);
     first.add(salt);
-    for (size_t left = key.size(); left > 0; left -= left > 16 ? 16 : left) first.add(alt.data(), left > 16 ? 16 : left);
+    for (size_t left = key.size(); left > 0; left -= left > 16 ? 16 : left)
+        first.add(alt.data(), left > 16 ? 16 : left);
     const char zero = 0;
     for (size_t bits = key.size(); bits != 0; bits >>= 1) {
         if (bits & 1)

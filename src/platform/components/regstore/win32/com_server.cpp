@@ -9,8 +9,8 @@
 
 #include "platform/regstore_interface.h"
 
-extern "C" qor::platform::HRESULT QorComponentCreate(const qor::platform::Guid *clsid,
-                                                       const qor::platform::Guid *iid, void **object);
+extern "C" qor::platform::HRESULT QorComponentCreate(const qor::platform::Guid *clsid, const qor::platform::Guid *iid,
+                                                     void **object);
 
 namespace {
 
@@ -47,8 +47,8 @@ StoreFactory g_factory;
 void class_id_text(char (&text)[39]) {
     const qor::platform::Guid &g = qor::platform::kRegStoreClassId;
     std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned long>(g.data1), g.data2, g.data3, g.data4[0], g.data4[1], g.data4[2],
-                  g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
+                  static_cast<unsigned long>(g.data1), g.data2, g.data3, g.data4[0], g.data4[1], g.data4[2], g.data4[3],
+                  g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
 }
 
 HRESULT set_text(HKEY key, const char *name, const char *value) {
