@@ -1,4 +1,4 @@
-#include "directory/digest_check.h"
+#include "directory/digest_scheme_match.h"
 
 #include <cstring>
 #include <vector>

@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "directory/constant_time.h"
-#include "directory/digest_check.h"
-#include "directory/passwd_scheme.h"
+#include "directory/digest_scheme_match.h"
+#include "directory/stored_value_scheme.h"
 #include "qorldap9.h"
 #include "ravuve9.h"
 

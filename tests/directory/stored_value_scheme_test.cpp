@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "directory/passwd_scheme.h"
+#include "directory/stored_value_scheme.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "directory/passwd_scheme.h"
+#include "directory/stored_value_scheme.h"
 
 #include "platform/crypto.h"
 
