@@ -23,9 +23,20 @@ fi
 echo "slapd slapd/no_configuration boolean true" | debconf-set-selections
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -q
+# The packages' own daemons (slapd, the KDC, Samba, winbind) stay
+# stopped during the install: a policy-rc.d that refuses every start,
+# unless the machine has one of its own.
+policy=/usr/sbin/policy-rc.d
+own_policy=""
+if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' >"$policy" && chmod 755 "$policy" && own_policy=$policy
+fi
+rc=0
 # shellcheck disable=SC2086
-apt-get install -y -q -o DPkg::Lock::Timeout=600 --no-install-recommends $missing
-# Services the packages may have started are not ours to keep running.
-for svc in slapd krb5-kdc krb5-admin-server; do
+apt-get install -y -q -o DPkg::Lock::Timeout=600 --no-install-recommends $missing || rc=$?
+[ -n "$own_policy" ] && rm -f "$own_policy"
+[ $rc -eq 0 ] || exit $rc
+# Services the packages may have started anyway are not ours to keep running.
+for svc in slapd krb5-kdc krb5-admin-server samba-ad-dc smbd nmbd winbind; do
     if [ -x "/etc/init.d/$svc" ]; then "/etc/init.d/$svc" stop >/dev/null 2>&1 || true; fi
 done

@@ -1,6 +1,6 @@
 // The throwaway directory servers the tests run against (tests/fixtures):
-// their KEY=VALUE files, read from the paths in QOR_SLAPD_ENV and
-// QOR_KDC_ENV, and a few helpers that work on them as the administrator.
+// their KEY=VALUE files, read from the paths in QOR_SLAPD_ENV,
+// QOR_KDC_ENV and QOR_SAMBA_AD_ENV (see samba_ad.h), and a few helpers that work on them as the administrator.
 //
 //   QOR_REQUIRE_SLAPD(dir);   // dir: const qor_test::TestDirectory *
 //   QOR_REQUIRE_KDC(kdc);
@@ -61,6 +61,7 @@ class TestDirectory {
     // with the reason in why when its file cannot be used.
     static const TestDirectory *slapd(std::string *why) { return cached("QOR_SLAPD_ENV", why); }
     static const TestDirectory *kdc(std::string *why) { return cached("QOR_KDC_ENV", why); }
+    static const TestDirectory *samba_ad(std::string *why) { return cached("QOR_SAMBA_AD_ENV", why); }
 
     // A session bound as the administrator, or null.
     LDAP *admin_session() const {
@@ -147,7 +148,7 @@ class TestDirectory {
         static const char *const client_vars[] = {"LDAPTLS_CACERT", "KRB5_CONFIG", "KRB5CCNAME", "KRB5_CLIENT_KTNAME"};
         // The slapd fixture's CA wins: the kdc fixture's directory is only
         // reached over plain LDAP.
-        for (const char *var : {"QOR_KDC_ENV", "QOR_SLAPD_ENV"}) {
+        for (const char *var : {"QOR_SAMBA_AD_ENV", "QOR_KDC_ENV", "QOR_SLAPD_ENV"}) {
             const TestDirectory *d = cached(var, nullptr);
             if (d == nullptr) continue;
             for (const char *key : client_vars) {
