@@ -257,6 +257,69 @@ QORLDAP9_API int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char
 /* ldapPasswdSource: 0 when value begins with "{", else 1. */
 QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value);
 
+/* ------------------------------------------------------------------ */
+/* Extensions: why the last directory operation failed                 */
+/* ------------------------------------------------------------------ */
+
+/* Every export that talks to a directory (ldapInitEx, ldapAuthEx,
+ * ldap_verifyConfigEx, ldap_validateSchema, ldap_verifyPasswdEx,
+ * ldapPasswordEx) first clears a record kept for the calling thread and
+ * then fills it with the last step it took: which step, the result code
+ * that step got, the server's diagnostic text and a reason decoded from
+ * them. Other threads' calls never change it. The results of the exports
+ * above are the same whether or not anyone reads the record. No password
+ * given to the library is ever kept in it: a diagnostic that repeats one
+ * has it replaced by "***". */
+
+/* Steps (LDC_lastStepEx). */
+#define LDC_STEP_NONE 0    /* no directory step: nothing tried yet, or refused before any contact */
+#define LDC_STEP_CONNECT 1 /* opening the session or reaching the server */
+#define LDC_STEP_TLS 2     /* the TLS handshake */
+#define LDC_STEP_BIND 3    /* a bind */
+#define LDC_STEP_SEARCH 4  /* a search */
+#define LDC_STEP_MODIFY 5  /* a modify request (the password change) */
+#define LDC_STEP_LOGON 6   /* the NTLM logon check (result 0 accepted, 49 refused) */
+
+/* Reasons (LDC_lastReasonEx). Where the reason carries a number,
+ * LDC_lastReasonValueEx gives it; otherwise that is 0. */
+#define LDC_REASON_NONE 0                /* the step succeeded and the server added nothing */
+#define LDC_REASON_UNKNOWN 1             /* the step failed for a reason not named here */
+#define LDC_REASON_INVALID_CREDENTIALS 2 /* wrong password or no such user (AD 52e; LDAP 49) */
+#define LDC_REASON_NO_SUCH_USER 3        /* AD 525 */
+#define LDC_REASON_LOGON_HOURS 4         /* AD 530: not allowed to log on at this time */
+#define LDC_REASON_WORKSTATION 5         /* AD 531: not allowed to log on from this workstation */
+#define LDC_REASON_PASSWORD_EXPIRED 6    /* AD 532; password policy "expired" */
+#define LDC_REASON_ACCOUNT_DISABLED 7    /* AD 533 */
+#define LDC_REASON_ACCOUNT_EXPIRED 8     /* AD 701 */
+#define LDC_REASON_MUST_CHANGE 9         /* AD 773; password policy "change after reset" */
+#define LDC_REASON_LOCKED_OUT 10         /* AD 775; password policy "account locked" */
+#define LDC_REASON_GRACE_LOGINS 11       /* password expired, logins left: the value (bind succeeded) */
+#define LDC_REASON_EXPIRES_SOON 12       /* seconds until the password expires: the value (bind succeeded) */
+#define LDC_REASON_POLICY_REFUSED 13     /* the new password breaks the password policy (AD 0000052D) */
+#define LDC_REASON_TOO_SHORT 14          /* policy: too short; the value is the minimum length when known */
+#define LDC_REASON_TOO_LONG 15           /* policy: too long; the value is the maximum length when known */
+#define LDC_REASON_NOT_COMPLEX 16        /* policy: quality or complexity rules not met */
+#define LDC_REASON_IN_HISTORY 17         /* policy: used before */
+#define LDC_REASON_TOO_YOUNG 18          /* policy: the current password may not be changed yet */
+#define LDC_REASON_CHANGE_NOT_ALLOWED 19 /* policy: the user may not change the password */
+#define LDC_REASON_ACCESS_DENIED 20      /* LDAP 50: the directory does not allow the request */
+#define LDC_REASON_TLS_REQUIRED 21       /* LDAP 8 or 13 on a bind: the server requires TLS */
+#define LDC_REASON_TLS_CERTIFICATE 22    /* the server's certificate was not accepted */
+#define LDC_REASON_SERVER_DOWN 23        /* no server of the list could be reached */
+#define LDC_REASON_TIMEOUT 24            /* the server did not answer in time */
+#define LDC_REASON_LOGON_REFUSED 25      /* the NTLM logon check refused the credentials */
+
+/* The step, result code, reason and reason value of this thread's last
+ * directory operation. */
+QORLDAP9_API int32_t QORLDAP9_CALL LDC_lastStepEx(void);
+QORLDAP9_API int32_t QORLDAP9_CALL LDC_lastResultEx(void);
+QORLDAP9_API int32_t QORLDAP9_CALL LDC_lastReasonEx(void);
+QORLDAP9_API int32_t QORLDAP9_CALL LDC_lastReasonValueEx(void);
+/* Copies the server's diagnostic text of that step (the empty string when
+ * it sent none) into text: 1 and the whole text when it fits size bytes
+ * with its terminator; 0 and the empty string (when size > 0) otherwise. */
+QORLDAP9_API int32_t QORLDAP9_CALL LDC_lastDiagnosticEx(char *text, int32_t size);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -7,6 +7,7 @@
 
 #include "config/text.h"
 #include "config/user_dn.h"
+#include "directory/last_outcome.h"
 #include "directory/session_open.h"
 #include "directory/unicode_pwd.h"
 #include "platform/ldap_client.h"
@@ -19,7 +20,7 @@ namespace {
 constexpr int kStepBindRefused = 7026;
 constexpr int kStepModifyRefused = 7024;
 
-int modify_posix(LDAP *ld, const char *dn, const char *new_password) {
+int modify_posix(LDAP *ld, const char *dn, const char *new_password, qor::platform::PasswordPolicy *policy) {
     char attr[] = "userpassword";
     char *values[] = {const_cast<char *>(new_password), nullptr};
     LDAPMod mod{};
@@ -27,10 +28,11 @@ int modify_posix(LDAP *ld, const char *dn, const char *new_password) {
     mod.mod_type = attr;
     mod.mod_vals.modv_strvals = values;
     LDAPMod *mods[] = {&mod, nullptr};
-    return qor::platform::modify_s(ld, dn, mods);
+    return qor::platform::modify_s(ld, dn, mods, policy);
 }
 
-int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *new_password) {
+int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *new_password,
+              qor::platform::PasswordPolicy *policy) {
     std::string old_value = qor::unicode_pwd_value(old_password);
     std::string new_value = qor::unicode_pwd_value(new_password);
     char attr[] = "unicodePwd";
@@ -47,7 +49,7 @@ int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *ne
     add.mod_type = attr;
     add.mod_vals.modv_bvals = new_vals;
     LDAPMod *mods[] = {&remove, &add, nullptr};
-    int rc = qor::platform::modify_s(ld, dn, mods);
+    int rc = qor::platform::modify_s(ld, dn, mods, policy);
     qor::secure_clear(old_value);
     qor::secure_clear(new_value);
     return rc;
@@ -56,13 +58,20 @@ int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *ne
 int change_step(LDAP_Config *r, const char *dn, const char *old_password, const char *new_password) {
     LDAP *ld = qor::open_password_session(r);
     if (ld == nullptr) return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT;
-    int rc = 0;
-    if (qor::platform::simple_bind_s(ld, dn, old_password) != 0) {
+    qor::platform::PasswordPolicy policy;
+    int rc = qor::platform::simple_bind_s(ld, dn, old_password, &policy);
+    qor::outcome_note(LDC_STEP_BIND, rc, ld, &policy);
+    if (rc != 0) {
         rc = kStepBindRefused;
-    } else if ((r->MBFlags & LDC_MB_POSIX) && modify_posix(ld, dn, new_password) != 0) {
-        rc = kStepModifyRefused;
-    } else if ((r->MBFlags & LDC_MB_AD) && modify_ad(ld, dn, old_password, new_password) != 0) {
-        rc = kStepModifyRefused;
+    } else if (r->MBFlags & LDC_MB_POSIX) {
+        rc = modify_posix(ld, dn, new_password, &policy);
+        qor::outcome_note(LDC_STEP_MODIFY, rc, ld, &policy);
+        if (rc != 0) rc = kStepModifyRefused;
+    }
+    if (rc == 0 && (r->MBFlags & LDC_MB_AD)) {
+        rc = modify_ad(ld, dn, old_password, new_password, &policy);
+        qor::outcome_note(LDC_STEP_MODIFY, rc, ld, &policy);
+        if (rc != 0) rc = kStepModifyRefused;
     }
     qor::platform::unbind(ld);
     return rc;
@@ -86,6 +95,8 @@ bool profile_can_keep(const char *new_password) {
 }  // namespace
 
 extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_password, const char *new_password) {
+    qor::outcome_begin();
+    qor::OutcomeSecrets secrets(old_password, new_password);
     char dn[qor::kUserDnSize] = {0};
     bool dn_fits = qor::form_user_dn(r, user, dn, sizeof dn);
     if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;

@@ -1,5 +1,6 @@
 // Whether a profile reaches a directory that holds accounts of its kind.
 #include "config/text.h"
+#include "directory/last_outcome.h"
 #include "qorldap9.h"
 #include "platform/ldap_client.h"
 
@@ -32,6 +33,7 @@ extern "C" int ldap_validateSchema(LDAP_Config *record) {
         } else {
             std::string base = qor::field_text(record->BaseDN);
             rc = pf::search_s(ld, base.c_str(), LDAP_SCOPE_SUBTREE, filter, no_attributes, 0, &result);
+            qor::outcome_note(LDC_STEP_SEARCH, rc, ld);
             if (rc == LDAP_SUCCESS && !pf::has_entry(ld, result)) rc = LDC_E_NO_USER_ENTRY;
         }
     }

@@ -1,12 +1,14 @@
 // Session open, bind and the configuration check.
 #include "config/text.h"
 #include "config/user_dn.h"
+#include "directory/last_outcome.h"
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
 
 namespace pf = qor::platform;
 
 extern "C" int ldapInitEx(LDAP **session, LDAP_Config *record) {
+    qor::outcome_begin();
     if (session == nullptr) return pf::kParamError;
     *session = nullptr;
     if (record == nullptr) return pf::kParamError;
@@ -16,7 +18,11 @@ extern "C" int ldapInitEx(LDAP **session, LDAP_Config *record) {
     LDAP *ld = record->Ssl != 0 ? pf::ldap_sslinit(hosts.c_str(), record->Port, 1)
                                 : pf::ldap_init(hosts.c_str(), record->Port);
     *session = ld;
-    if (ld == nullptr) return pf::last_error();
+    if (ld == nullptr) {
+        int rc = pf::last_error();
+        qor::outcome_note(LDC_STEP_CONNECT, rc, nullptr);
+        return rc;
+    }
 
     // Every option is attempted; a value the client refuses leaves its
     // default in force.
@@ -29,6 +35,7 @@ extern "C" int ldapInitEx(LDAP **session, LDAP_Config *record) {
 }
 
 extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
+    qor::outcome_begin();
     if (session == nullptr || record == nullptr) return pf::kParamError;
     const int flags = record->MBFlags & 0xFF;
     const bool simple = (flags & (LDC_MB_ANONYMOUS | LDC_MB_SIMPLE)) != 0;
@@ -43,18 +50,28 @@ extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
         const char *password = LDC_getBindPwdEx(record);
         std::string pw;
         if (password != nullptr) pw = qor::field_text(record->BindPwd);
+        qor::OutcomeSecrets secrets(pw.c_str());
         // A DN without a password is an unauthenticated bind, not the
         // credential bind the profile asks for.
         bool unauthenticated = dn[0] != '\0' && (password == nullptr || pw.empty());
-        rc = unauthenticated ? LDAP_INVALID_CREDENTIALS
-                             : pf::simple_bind_s(session, dn, password != nullptr ? pw.c_str() : nullptr);
+        if (unauthenticated) {
+            rc = LDAP_INVALID_CREDENTIALS;
+            qor::outcome_note_reason(LDC_STEP_NONE, rc, LDC_REASON_INVALID_CREDENTIALS);
+        } else {
+            rc = pf::simple_bind_s(session, dn, password != nullptr ? pw.c_str() : nullptr);
+            qor::outcome_note(LDC_STEP_BIND, rc, session);
+        }
         qor::secure_clear(pw);
     }
     if (integrated) {
         // Its result replaces the simple bind's: a profile with both bits
         // is bound when the negotiate bind succeeds.
         rc = pf::connect(session);
-        if (rc == LDAP_SUCCESS) rc = pf::negotiate_bind_s(session);
+        qor::outcome_note(LDC_STEP_CONNECT, rc, session);
+        if (rc == LDAP_SUCCESS) {
+            rc = pf::negotiate_bind_s(session);
+            qor::outcome_note(LDC_STEP_BIND, rc, session);
+        }
     }
     return rc;
 }

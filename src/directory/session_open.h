@@ -7,7 +7,8 @@
 
 namespace qor {
 
-// Null when the client could not initialise the session.
+// Null when the client could not initialise the session (then noted as
+// the connect step's outcome).
 LDAP *open_password_session(LDAP_Config *record);
 
 }  // namespace qor

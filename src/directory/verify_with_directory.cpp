@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/user_dn.h"
+#include "directory/last_outcome.h"
 #include "directory/logon_names.h"
 #include "directory/session_open.h"
 #include "ntlm/logon_check.h"
@@ -26,12 +27,18 @@ int check_by_logon(LDAP_Config *r, const char *user, const char *password) {
     std::string name;
     if (!qor::logon_user(user, name)) return LDC_E_PASSWORD_REFUSED;
     int ok = qor::ntlm_logonCheck(domain.empty() ? nullptr : domain.c_str(), name.c_str(), password);
+    if (ok)
+        qor::outcome_note_reason(LDC_STEP_LOGON, LDAP_SUCCESS, LDC_REASON_NONE);
+    else
+        qor::outcome_note_reason(LDC_STEP_LOGON, LDAP_INVALID_CREDENTIALS, LDC_REASON_LOGON_REFUSED);
     return ok ? 0 : LDC_E_PASSWORD_REFUSED;
 }
 
 }  // namespace
 
 extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char *password) {
+    qor::outcome_begin();
+    qor::OutcomeSecrets secrets(password);
     // An empty password makes a simple bind an unauthenticated one, which
     // servers may answer with success: it never verifies.
     if (user == nullptr || *user == '\0' || password == nullptr || *password == '\0') return LDC_E_PASSWORD_REFUSED;
@@ -46,7 +53,10 @@ extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char 
     if (by_logon) {
         rc = check_by_logon(r, user, password);  // the session stays unbound
     } else {
-        rc = qor::platform::simple_bind_s(ld, dn, password) == 0 ? 0 : LDC_E_PASSWORD_REFUSED;
+        qor::platform::PasswordPolicy policy;
+        rc = qor::platform::simple_bind_s(ld, dn, password, &policy);
+        qor::outcome_note(LDC_STEP_BIND, rc, ld, &policy);
+        rc = rc == 0 ? 0 : LDC_E_PASSWORD_REFUSED;
     }
     qor::platform::unbind(ld);
     return rc;

@@ -11,6 +11,8 @@
 #include <ldap.h>
 #endif
 
+#include <string>
+
 namespace qor::platform {
 
 // Session options, numbered as both clients number them.
@@ -38,9 +40,21 @@ LDAP *ldap_sslinit(const char *hosts, int port, int secure);
 // The code of this thread's last failed initialisation.
 int last_error();
 
+// What a server's password-policy response control said (numbered as
+// its error and warning fields are); kNone where it said nothing.
+struct PasswordPolicy {
+    static constexpr int kNone = -1;
+    int error = kNone;         // 0 expired ... 9 too long
+    int grace_logins = kNone;  // logins left after expiry
+    int seconds_to_expiry = kNone;
+};
+
 // value points to a 32-bit integer. Returns an LDAP result code.
 int set_option(LDAP *ld, int option, const void *value);
-int simple_bind_s(LDAP *ld, const char *dn, const char *password);
+// With policy given, the request carries the password-policy request
+// control and policy receives the server's answer, where the client
+// supports the control (on Windows policy stays empty).
+int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy *policy = nullptr);
 // Connects now, so that a dead server shows before a bind.
 int connect(LDAP *ld);
 // Binds with the calling process's own credentials (negotiate).
@@ -50,7 +64,12 @@ int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **a
 // True when the result holds at least one entry.
 bool has_entry(LDAP *ld, LDAPMessage *result);
 void msgfree(LDAPMessage *result);
-int modify_s(LDAP *ld, const char *dn, LDAPMod **mods);
+int modify_s(LDAP *ld, const char *dn, LDAPMod **mods, PasswordPolicy *policy = nullptr);
+// Whether the session runs over TLS (an ldaps session).
+bool uses_tls(LDAP *ld);
+// The server's diagnostic text for the last request on the session (or
+// the client's own text for a failure it detected); empty when none.
+std::string diagnostic(LDAP *ld);
 void unbind(LDAP *ld);
 // The client's text for an LDAP result code; static, never freed.
 char *err2string(int code);

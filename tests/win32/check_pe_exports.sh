@@ -1,15 +1,19 @@
 #!/bin/sh
 # Compares the export table of a Windows DLL with a list of names (one a
 # line, '#' comments): every listed name, undecorated, and nothing else.
-# An optional fourth list names exports whose code is not there yet.
+# An optional fourth list names exports whose code is not there yet; an
+# optional fifth argument is how many names the list holds before its
+# "# Extensions" line.
 set -eu
 objdump=$1
 dll=$2
 list=$3
 pending=${4:-/dev/null}
+original=${5:-}
+. "$(dirname "$0")/../export_list.sh"
+check_original_count "$list" "$original"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-names() { grep -v '^[[:space:]]*#' "$1" | grep -v '^[[:space:]]*$' | sed 's/[[:space:]]//g' | sort -u; }
 names "$pending" >"$tmp/pending"
 names "$list" | comm -23 - "$tmp/pending" >"$tmp/want"
 # The name pointer table: lines "[ n] Name" after its heading.

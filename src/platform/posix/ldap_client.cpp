@@ -111,6 +111,45 @@ int sasl_bind(LDAP *ld, const char *mechanism) {
                                         nullptr);
 }
 
+void read_policy(LDAP *ld, LDAPControl **response, PasswordPolicy *policy) {
+    LDAPControl *control = ldap_control_find(LDAP_CONTROL_PASSWORDPOLICYRESPONSE, response, nullptr);
+    if (control == nullptr) return;
+    ber_int_t expire = -1, grace = -1;
+    LDAPPasswordPolicyError error = PP_noError;
+    if (ldap_parse_passwordpolicy_control(ld, control, &expire, &grace, &error) != LDAP_SUCCESS) return;
+    if (error != PP_noError) policy->error = error;
+    if (grace >= 0) policy->grace_logins = grace;
+    if (expire >= 0) policy->seconds_to_expiry = expire;
+}
+
+// A synchronous request with the password-policy request control: send
+// issues it and yields its message id; the wait is the one the client's
+// own synchronous calls make (bounded by the session's timeout). Returns
+// the libldap result code.
+template <typename Send>
+int policy_request(LDAP *ld, PasswordPolicy *policy, Send send) {
+    *policy = PasswordPolicy{};
+    LDAPControl *request = nullptr;
+    int rc = ldap_create_passwordpolicy_control(ld, &request);
+    if (rc != LDAP_SUCCESS) return rc;
+    LDAPControl *controls[] = {request, nullptr};
+    int msgid = -1;
+    rc = send(controls, &msgid);
+    ldap_control_free(request);
+    if (rc != LDAP_SUCCESS) return rc;
+    LDAPMessage *result = nullptr;
+    if (ldap_result(ld, msgid, LDAP_MSG_ALL, nullptr, &result) <= 0 || result == nullptr) {
+        ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &rc);
+        return rc != LDAP_SUCCESS ? rc : LDAP_TIMEOUT;
+    }
+    LDAPControl **response = nullptr;
+    int parsed = ldap_parse_result(ld, result, &rc, nullptr, nullptr, nullptr, &response, 1);
+    if (parsed != LDAP_SUCCESS) return parsed;
+    read_policy(ld, response, policy);
+    ldap_controls_free(response);
+    return rc;
+}
+
 }  // namespace
 
 // Opening a session touches no socket (libldap connects at the first
@@ -151,15 +190,19 @@ int set_option(LDAP *ld, int option, const void *value) {
     return rc == LDAP_OPT_SUCCESS ? LDAP_SUCCESS : to_windows_code(LDAP_PARAM_ERROR);
 }
 
-int simple_bind_s(LDAP *ld, const char *dn, const char *password) {
+int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy *policy) {
     SigpipeGuard guard;
     struct berval cred = {0, nullptr};
     if (password != nullptr) {
         cred.bv_val = const_cast<char *>(password);
         cred.bv_len = strlen(password);
     }
-    return to_windows_code(
-        ldap_sasl_bind_s(ld, dn != nullptr ? dn : "", LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr));
+    const char *name = dn != nullptr ? dn : "";
+    if (policy == nullptr)
+        return to_windows_code(ldap_sasl_bind_s(ld, name, LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr));
+    return to_windows_code(policy_request(ld, policy, [&](LDAPControl **controls, int *msgid) {
+        return ldap_sasl_bind(ld, name, LDAP_SASL_SIMPLE, &cred, controls, nullptr, msgid);
+    }));
 }
 
 int connect(LDAP *ld) {
@@ -191,9 +234,28 @@ void msgfree(LDAPMessage *result) {
     if (result != nullptr) ldap_msgfree(result);
 }
 
-int modify_s(LDAP *ld, const char *dn, LDAPMod **mods) {
+int modify_s(LDAP *ld, const char *dn, LDAPMod **mods, PasswordPolicy *policy) {
     SigpipeGuard guard;
-    return to_windows_code(ldap_modify_ext_s(ld, dn, mods, nullptr, nullptr));
+    if (policy == nullptr) return to_windows_code(ldap_modify_ext_s(ld, dn, mods, nullptr, nullptr));
+    return to_windows_code(policy_request(ld, policy, [&](LDAPControl **controls, int *msgid) {
+        return ldap_modify_ext(ld, dn, mods, controls, nullptr, msgid);
+    }));
+}
+
+bool uses_tls(LDAP *ld) {
+    char *uri = nullptr;
+    if (ld == nullptr || ldap_get_option(ld, LDAP_OPT_URI, &uri) != LDAP_OPT_SUCCESS || uri == nullptr) return false;
+    bool tls = strncmp(uri, "ldaps://", 8) == 0;
+    ldap_memfree(uri);
+    return tls;
+}
+
+std::string diagnostic(LDAP *ld) {
+    char *text = nullptr;
+    if (ld == nullptr || ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text) != LDAP_OPT_SUCCESS) return "";
+    std::string copy = text != nullptr ? text : "";
+    ldap_memfree(text);
+    return copy;
 }
 
 void unbind(LDAP *ld) {

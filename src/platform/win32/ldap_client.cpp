@@ -23,7 +23,9 @@ int set_option(LDAP *ld, int option, const void *value) {
     return static_cast<int>(::ldap_set_option(ld, option, value));
 }
 
-int simple_bind_s(LDAP *ld, const char *dn, const char *password) {
+// WLDAP32's simple bind carries no controls: policy stays empty.
+int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy *policy) {
+    if (policy != nullptr) *policy = PasswordPolicy{};
     return static_cast<int>(::ldap_simple_bind_s(ld, const_cast<PCHAR>(dn), const_cast<PCHAR>(password)));
 }
 
@@ -49,8 +51,22 @@ void msgfree(LDAPMessage *result) {
     if (result != nullptr) ::ldap_msgfree(result);
 }
 
-int modify_s(LDAP *ld, const char *dn, LDAPMod **mods) {
+int modify_s(LDAP *ld, const char *dn, LDAPMod **mods, PasswordPolicy *policy) {
+    if (policy != nullptr) *policy = PasswordPolicy{};
     return static_cast<int>(::ldap_modify_s(ld, const_cast<PCHAR>(dn), mods));
+}
+
+bool uses_tls(LDAP *ld) {
+    ULONG ssl = 0;
+    return ld != nullptr && ::ldap_get_option(ld, LDAP_OPT_SSL, &ssl) == LDAP_SUCCESS && ssl != 0;
+}
+
+std::string diagnostic(LDAP *ld) {
+    PCHAR text = nullptr;
+    if (ld == nullptr || ::ldap_get_option(ld, LDAP_OPT_SERVER_ERROR, &text) != LDAP_SUCCESS) return "";
+    std::string copy = text != nullptr ? text : "";
+    if (text != nullptr) ::ldap_memfreeA(text);
+    return copy;
 }
 
 void unbind(LDAP *ld) {
