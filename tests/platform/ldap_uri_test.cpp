@@ -44,5 +44,10 @@ TEST(HostList, WhatCannotBeAUriIsRefused) {
     EXPECT_EQ(uris(nullptr, 389), refused);
     EXPECT_EQ(uris("h", -1), refused);
     EXPECT_EQ(uris("h", 65536), refused);
-    EXPECT_EQ(uris("h:1 h:x", 389), refused);  // one bad entry spoils the list
+    EXPECT_EQ(uris("h:x :389", 389), refused);  // no entry left
+}
+
+TEST(HostList, BadEntriesAreLeftOutAndTheRestUsed) {
+    EXPECT_EQ(uris("h:1 h:x", 389), "ldap://h:1");
+    EXPECT_EQ(uris("good :389 [::1", 389), "ldap://good:389");
 }

@@ -84,7 +84,12 @@ int build_uri_list(const char *hosts, int port, bool ssl, std::string &uris) {
         if (end == std::string_view::npos) end = list.size();
         std::string host;
         long entry_port;
-        if (!parse_entry(list.substr(pos, end - pos), host, entry_port)) return LDAP_PARAM_ERROR;
+        // One entry that cannot be a URI (an empty host added to the
+        // list, say) must not take the good hosts down with it.
+        if (!parse_entry(list.substr(pos, end - pos), host, entry_port)) {
+            pos = end;
+            continue;
+        }
         if (entry_port == 0) entry_port = port;
         if (!uris.empty()) uris += ' ';
         uris += ssl ? "ldaps://" : "ldap://";
