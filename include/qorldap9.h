@@ -236,8 +236,9 @@ QORLDAP9_API void QORLDAP9_CALL destroy_list(LDC_ListNode *head);
 
 /* ldap_verifyPasswdEx: 0, LDC_E_PLAIN_INIT, LDC_E_SSL_INIT or
  * LDC_E_PASSWORD_REFUSED. An empty password, a null or empty user, and a
- * user whose DN would not fit 255 characters never verify, and no server
- * is contacted for them. */
+ * user whose DN would not fit 1556 characters (more than any user string
+ * of up to 259 characters under a BaseDN forms) never verify, and no
+ * server is contacted for them. */
 QORLDAP9_API int QORLDAP9_CALL ldap_verifyPasswdEx(LDAP_Config *record, const char *user, const char *password);
 /* ldapPasswordEx: 0, LDC_E_AD_NEEDS_SSL, LDC_E_OLD_PASSWORD or
  * LDC_E_CHANGE_FAILED, in that order of checks. Active Directory values

@@ -15,6 +15,9 @@ struct Pattern {
 
 constexpr Pattern kPosix{"uid=", ",ou=people,"};
 constexpr Pattern kActiveDirectory{"cn=", ",cn=users,"};
+static_assert(kPosix.before.size() + kPosix.after.size() <= kPatternRoom, "the DN buffer holds every pattern");
+static_assert(kActiveDirectory.before.size() + kActiveDirectory.after.size() <= kPatternRoom,
+              "the DN buffer holds every pattern");
 
 const Pattern *pattern_for(const LDAP_Config *r) {
     // Both bits set: the POSIX form wins.

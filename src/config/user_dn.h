@@ -7,9 +7,16 @@
 
 namespace qor {
 
-// The DN buffer of the library's own directory operations: a DN that does
-// not fit is refused, never cut into another DN.
-constexpr size_t kUserDnSize = 256;
+// The longest user string the directory operations take, and the room
+// the name patterns add around it ("uid=" and ",ou=people,").
+constexpr size_t kUserStringMax = 259;
+constexpr size_t kPatternRoom = 15;
+
+// The DN buffer of the library's own directory operations, sized for
+// every input the interface allows: a user name of kUserStringMax
+// characters, each escaped, in the longest pattern, before the longest
+// BaseDN. A DN that does not fit is refused, never cut into another DN.
+constexpr size_t kUserDnSize = kPatternRoom + 2 * kUserStringMax + LDC_BASEDN_SIZE;
 
 // Writes the DN of user into dn (size bytes): a user string holding a
 // comma is taken as a whole DN; a bare name becomes the value of the

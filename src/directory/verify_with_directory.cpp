@@ -1,7 +1,6 @@
 // Is this password right for this user? The directory decides, by a
 // simple bind as the user, or the NTLM logon check for Active Directory
 // profiles with integrated bind.
-#include <cstring>
 #include <string>
 
 #include "config/user_dn.h"
@@ -15,12 +14,10 @@
 namespace {
 
 constexpr size_t kDomainSize = 260;
-constexpr size_t kUserStringMax = 259;
 
 bool integrated(const LDAP_Config *r) { return (r->MBFlags & LDC_MB_AD) && (r->MBFlags & LDC_MB_INTEGRATED); }
 
 int check_by_logon(LDAP_Config *r, const char *user, const char *password) {
-    if (strlen(user) > kUserStringMax) return LDC_E_PASSWORD_REFUSED;
     char dns[kDomainSize] = {0};
     LDC_formDnsDomainEx(r, dns, sizeof dns);
     std::string domain = qor::logon_domain(dns);

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "deep_base.h"
 #include "qorldap9.h"
 #include "temp_registry.h"
 #include "test_directory.h"
@@ -123,6 +124,22 @@ TEST_F(Passwords, PosixUserBindsUnderPeople) {
     EXPECT_EQ(dir->connections_from_this_process(), 0);
 }
 
+TEST_F(Passwords, DeepBaseChecksAndChanges) {
+    std::string base = qor_test::deep_base_with_user(*dir, "deepcheck", "Deep-Old-1");
+    ASSERT_EQ(base.size(), qor_test::kDeepBaseLength);
+    LDAP_Config r = profile(0x01);
+    LDC_setBaseDNEx(&r, base.c_str());
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "deepcheck", "Deep-Old-1"), 0);
+    EXPECT_EQ(ldapPasswordEx(&r, "deepcheck", "Deep-Old-1", "Deep-New-2"), 0);
+    EXPECT_EQ(raw_bind("uid=deepcheck,ou=people," + base, "Deep-New-2"), 0);
+}
+
+TEST_F(Passwords, EmptyHostInTheListLeavesTheOthersWorking) {
+    LDAP_Config r = profile(0x01);
+    ASSERT_EQ(LDC_addServerEx(&r, "", 389), 0);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+}
+
 TEST_F(Passwords, UserWithACommaIsBoundAsGiven) {
     LDAP_Config r = profile(0x02);  // the cn pattern would point elsewhere
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "uid=jdoe,ou=people,dc=example,dc=com", TestDirectory::kPosixJdoePassword), 0);
@@ -158,9 +175,10 @@ TEST_F(Passwords, EmptyPasswordOrUserNeverVerifiesNorReachesTheServer) {
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "", "pw"), LDC_E_PASSWORD_REFUSED);
     EXPECT_EQ(ldap_verifyPasswdEx(&r, nullptr, "pw"), LDC_E_PASSWORD_REFUSED);
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", nullptr), LDC_E_PASSWORD_REFUSED);
-    std::string long_dn = "uid=" + std::string(300, 'x') + ",ou=people,dc=example,dc=com";
+    // DNs that no input the interface allows can form.
+    std::string long_dn = "uid=" + std::string(1600, 'x') + ",ou=people,dc=example,dc=com";
     EXPECT_EQ(ldap_verifyPasswdEx(&r, long_dn.c_str(), "pw"), LDC_E_PASSWORD_REFUSED);
-    std::string long_name(250, 'y');  // the formed DN would not fit 255 characters
+    std::string long_name(800, '+');  // every character escaped
     EXPECT_EQ(ldap_verifyPasswdEx(&r, long_name.c_str(), "pw"), LDC_E_PASSWORD_REFUSED);
     EXPECT_FALSE(wire.touched());
 }

@@ -47,6 +47,13 @@ TEST_F(IntegratedCheck, BareNameAndDnLogOnWithTheFirstDomainLabel) {
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "Nt-Pass-9"), LDC_E_PASSWORD_REFUSED);
 }
 
+TEST_F(IntegratedCheck, DeepBaseLogsOn) {
+    std::string base = "dc=corp,dc=example,dc=com";
+    while (base.size() < 300) base = "ou=unit-" + std::string(40, 'x') + "," + base;
+    LDAP_Config r = profile(base.c_str());
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "Nt-Pass-1"), 0);
+}
+
 TEST_F(IntegratedCheck, OtherDomainIsRefused) {
     LDAP_Config r = profile("dc=sales,dc=example,dc=com");
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "Nt-Pass-1"), LDC_E_PASSWORD_REFUSED);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "deep_base.h"
 #include "directory_profile.h"
 #include "qorldap9.h"
 #include "test_directory.h"
@@ -186,22 +187,16 @@ TEST(SessionBind, CredentialBindRightAndWrong) {
     }
 }
 
-TEST(SessionBind, BindDnThatDoesNotFitIsRefusedNotCut) {
+TEST(SessionBind, BindUserUnderADeepBaseBinds) {
     QOR_REQUIRE_SLAPD(dir);
-    // uid=jdoe,ou=people, + this base is 256 characters: one too many.
-    const size_t xs = 256 - 19 - 3 - 18;
-    std::string base = "ou=" + std::string(xs, 'x') + ",dc=example,dc=com";
+    std::string base = qor_test::deep_base_with_user(*dir, "deepbind", "Deep-Bind-1");
+    ASSERT_EQ(base.size(), qor_test::kDeepBaseLength);
     LDAP_Config r = profile_for(*dir, 0x21, base);
-    set_credentials(r, "jdoe", TestDirectory::kPosixJdoePassword);
-    ASSERT_EQ(std::string("uid=jdoe,ou=people,").size() + base.size(), 256u);
+    set_credentials(r, "deepbind", "Deep-Bind-1");
     Session s;
     ASSERT_EQ(ldapInitEx(&s.ld, &r), 0);
-    EXPECT_EQ(ldapAuthEx(s.ld, &r), 89);
-    EXPECT_EQ(ldap_verifyConfigEx(&r), 89);
-    // One character less fits, and the server judges it.
-    std::string shorter = "ou=" + std::string(xs - 1, 'x') + ",dc=example,dc=com";
-    LDC_setBaseDNEx(&r, shorter.c_str());
-    EXPECT_EQ(ldap_verifyConfigEx(&r), 49);
+    EXPECT_EQ(ldapAuthEx(s.ld, &r), 0);
+    EXPECT_EQ(who_am_i(s.ld), "dn:uid=deepbind,ou=people," + base);
 }
 
 TEST(SessionBind, NoBindMethodIsReportedNotTakenForBound) {
