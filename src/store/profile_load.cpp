@@ -3,6 +3,7 @@
 #include <string>
 
 #include "config/text.h"
+#include "platform/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/seal.h"
@@ -33,9 +34,17 @@ bool read_string(StoreSession &store, const char *name, char *field, uint32_t ca
     return false;
 }
 
+// A number is exactly four bytes of type number; anything else (a
+// shorter value would leave the field's old high bytes) is a failed read
+// that leaves the field as it was.
 bool read_number(StoreSession &store, const char *name, int32_t &field) {
-    uint32_t size = sizeof field;
-    return store->QueryValue(name, nullptr, &field, &size) == 0;
+    int32_t value = 0;
+    uint32_t type = 0;
+    uint32_t size = sizeof value;
+    if (store->QueryValue(name, &type, &value, &size) != 0) return false;
+    if (type != qor::platform::kRegDword || size != sizeof value) return false;
+    field = value;
+    return true;
 }
 
 }  // namespace
@@ -58,12 +67,13 @@ extern "C" int LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t
     complete &= read_string(store, "BaseDN", record->BaseDN, sizeof record->BaseDN);
     complete &= read_string(store, "BindDN", record->BindDN, sizeof record->BindDN);
     // Room for the longest text sealing makes. A text that does not
-    // unseal (damaged, or not sealed by us) leaves BindPwd alone and fails
-    // the load: a wrong password must not pass for the stored one.
+    // unseal (damaged, or not sealed by us) gives the empty password, so
+    // that the rest of a profile stored that way stays usable and no bytes
+    // that are not text pass for a password; a missing value fails the load.
     char sealed[qor::kSealedTextSize] = "";
     char plain[qor::kSealMaxPassword + 1] = "";
-    if (read_string(store, "BindPwd", sealed, sizeof sealed) &&
-        qor::unseal_password(sealed, plain, sizeof plain) == 0) {
+    if (read_string(store, "BindPwd", sealed, sizeof sealed)) {
+        if (qor::unseal_password(sealed, plain, sizeof plain) != 0) plain[0] = '\0';
         qor::copy_bounded(record->BindPwd, plain);
     } else {
         complete = false;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/component_path.h"
@@ -172,13 +173,32 @@ TEST_F(ProfileStore, DamagedValuesFailTheLoadWithoutOverrunningFields) {
     EXPECT_EQ(LDAP_Config_loadEx(&r, "longname", 0), 0);
     EXPECT_LT(strnlen(r.ProfileName, sizeof r.ProfileName), sizeof r.ProfileName);
 
-    values = full_values("pw");
+    // A number of two bytes, or of four bytes but not of type number.
+    const uint32_t kRegBinary = 3;
+    const std::pair<uint32_t, uint32_t> shapes[] = {{kRegBinary, 2}, {kRegBinary, 4}, {kRegSz, 4}};
+    for (auto [type, size] : shapes) {
+        write_key(LDC_HKEY_CURRENT_USER, kCommon + "\\shortport", full_values("pw"));
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(LDC_HKEY_CURRENT_USER, (kCommon + "\\shortport").c_str(), 0, kKeyAllAccess, &key), 0);
+        const unsigned char bytes[4] = {1, 2, 0, 0};
+        ASSERT_EQ(RegSetValueExA(key, "Port", 0, type, bytes, size), 0);
+        RegCloseKey(key);
+        r = sample_profile(5);
+        r.Port = 0x7f7f7f7f;
+        EXPECT_EQ(LDAP_Config_loadEx(&r, "shortport", 0), 0) << type << " " << size;
+        EXPECT_EQ(r.Port, 0x7f7f7f7f) << type << " " << size;
+    }
+}
+
+TEST_F(ProfileStore, SealedValueThatDoesNotUnsealLoadsAsEmptyPassword) {
+    Values values = full_values("pw");
     values["BindPwd"] = "123 456 ";  // not a text sealing makes
     write_key(LDC_HKEY_CURRENT_USER, kCommon + "\\tampered", values);
-    r = sample_profile(5);
-    EXPECT_EQ(LDAP_Config_loadEx(&r, "tampered", 0), 0);
-    EXPECT_STREQ(r.BindPwd, sample_profile(5).BindPwd);
-    EXPECT_EQ(r.RegLocation, -1);
+    LDAP_Config r = sample_profile(5);
+    EXPECT_EQ(LDAP_Config_loadEx(&r, "tampered", 0), 1);
+    EXPECT_STREQ(r.BindPwd, "");
+    EXPECT_STREQ(r.HostNames, "raw.host");
+    EXPECT_EQ(r.RegLocation, 0);
 }
 
 TEST_F(ProfileStore, UnsupportedCodesTouchNothing) {
