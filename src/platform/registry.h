@@ -23,6 +23,7 @@ constexpr int32_t kErrorBadPathname = 161;
 constexpr int32_t kErrorBusy = 170;
 constexpr int32_t kErrorMoreData = 234;
 constexpr int32_t kErrorNoMoreItems = 259;
+constexpr int32_t kErrorRegistryCorrupt = 1015;
 constexpr int32_t kErrorRegistryIoFailed = 1016;
 constexpr int32_t kErrorKeyDeleted = 1018;
 

@@ -23,6 +23,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/posix/fork_gate.h"
 #include "platform/posix/registry_location.h"
 #include "platform/posix/sqlite_support.h"
 #include "platform/registry.h"
@@ -52,10 +53,18 @@ struct IdleConnection {
     ino_t ino;
 };
 
+// What this process found when it first checked a database file.
+struct FileCheck {
+    dev_t dev;
+    ino_t ino;
+    bool damaged;
+};
+
 struct ConnectionPool {
     std::mutex lock;
     pid_t pid = 0;
     std::map<std::string, std::vector<IdleConnection>> idle;
+    std::map<std::string, FileCheck> checked;  // survives a fork: the files are the same
 };
 
 constexpr size_t kIdlePerFile = 4;
@@ -88,10 +97,18 @@ struct Session {
     std::string path;  // set when the connection may go back to the pool
     dev_t dev = 0;
     ino_t ino = 0;
+    bool in_transaction = false;  // one begun by reg_begin_*, holding the fork gate
+
+    void end_transaction() {
+        if (!in_transaction) return;
+        in_transaction = false;
+        fork_gate_leave();
+    }
 
     ~Session() {
         if (!db) return;
         if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        end_transaction();
         if (!path.empty() && sqlite3_get_autocommit(db)) {
             ConnectionPool &p = pool();
             std::lock_guard<std::mutex> guard(p.lock);
@@ -189,6 +206,34 @@ bool schema_present(sqlite3 *db) {
     return version.step() == SQLITE_ROW && sqlite3_column_int(version.get(), 0) == kSchemaVersion;
 }
 
+// A damaged database is never written to (a write could spread the damage
+// or lose what is still readable) and never read from (its answers may be
+// wrong), and never deleted: what is left in it is the user's to recover.
+// The check reads the whole file, so it runs once per file and process.
+bool damaged(sqlite3 *db, const std::string &path, const struct stat &st) {
+    ConnectionPool &p = pool();
+    {
+        std::lock_guard<std::mutex> guard(p.lock);
+        auto it = p.checked.find(path);
+        if (it != p.checked.end() && it->second.dev == st.st_dev && it->second.ino == st.st_ino)
+            return it->second.damaged;
+    }
+    Statement check(db, "PRAGMA quick_check");
+    int step = check.step();
+    bool found = false;
+    if (step == SQLITE_ROW) {
+        auto *text = reinterpret_cast<const char *>(sqlite3_column_text(check.get(), 0));
+        found = text == nullptr || strcmp(text, "ok") != 0;
+    } else if ((step & 0xFF) == SQLITE_CORRUPT || (step & 0xFF) == SQLITE_NOTADB) {
+        found = true;
+    } else if (step != SQLITE_DONE) {
+        return false;  // not decided (busy, say): checked again at the next open
+    }
+    std::lock_guard<std::mutex> guard(p.lock);
+    p.checked[path] = FileCheck{st.st_dev, st.st_ino, found};
+    return found;
+}
+
 int32_t open_session(RegistryRoot root, std::shared_ptr<Session> &out) {
     auto session = std::make_shared<Session>();
     RegistryFile file = registry_file(root);
@@ -215,6 +260,12 @@ int32_t open_session(RegistryRoot root, std::shared_ptr<Session> &out) {
     }
     if (session->db) {
         sqlite3_busy_timeout(session->db, kBusyTimeoutMs);
+        struct stat st;
+        if (::stat(file.path.c_str(), &st) == 0 && damaged(session->db, file.path, st)) {
+            sqlite3_close_v2(session->db);
+            session->db = nullptr;
+            return kErrorRegistryCorrupt;
+        }
         exec(session->db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;");
         // SQLite opens a file it may not write (a read-only mount) for
         // reading only.
@@ -374,6 +425,7 @@ int32_t on_key(HKEY key, uint32_t access, bool write, int32_t absent_result, Bod
 }  // namespace
 
 int32_t RegOpenKeyExA(HKEY key, const char *sub_key, uint32_t, uint32_t access, HKEY *result) {
+    ForkGuard inside;
     if (!result) return kErrorInvalidParameter;
     *result = nullptr;
     std::string_view path = text_or_empty(sub_key);
@@ -397,6 +449,7 @@ int32_t RegOpenKeyExA(HKEY key, const char *sub_key, uint32_t, uint32_t access, 
 
 int32_t RegCreateKeyExA(HKEY key, const char *sub_key, uint32_t, char *, uint32_t, uint32_t access, void *,
                         HKEY *result, uint32_t *disposition) {
+    ForkGuard inside;
     if (!result) return kErrorInvalidParameter;
     *result = nullptr;
     std::string_view path = text_or_empty(sub_key);
@@ -438,6 +491,7 @@ int32_t RegCreateKeyExA(HKEY key, const char *sub_key, uint32_t, char *, uint32_
 
 int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_length, uint32_t *, char *key_class,
                       uint32_t *class_length, void *last_write) {
+    ForkGuard inside;
     if (!name || !name_length) return kErrorInvalidParameter;
     std::string found;
     int32_t rc = on_key(key, kKeyEnumerateSubKeys, false, kErrorNoMoreItems, [&](sqlite3 *db, const Target &t) {
@@ -478,6 +532,7 @@ int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_lengt
 
 int32_t RegQueryValueExA(HKEY key, const char *value_name, uint32_t *, uint32_t *type, unsigned char *data,
                          uint32_t *size) {
+    ForkGuard inside;
     if (data && !size) return kErrorInvalidParameter;
     return on_key(key, kKeyQueryValue, false, kErrorFileNotFound, [&](sqlite3 *db, const Target &t) {
         Statement s(db, "SELECT type, data FROM vals WHERE key = ? AND name = ?");
@@ -501,6 +556,7 @@ int32_t RegQueryValueExA(HKEY key, const char *value_name, uint32_t *, uint32_t 
 
 int32_t RegSetValueExA(HKEY key, const char *value_name, uint32_t, uint32_t type, const unsigned char *data,
                        uint32_t size) {
+    ForkGuard inside;
     if (size && !data) return kErrorInvalidParameter;
     if (type == kRegDword && size != 4) return kErrorInvalidParameter;
     return on_key(key, kKeySetValue, true, kErrorAccessDenied, [&](sqlite3 *db, const Target &t) {
@@ -512,6 +568,7 @@ int32_t RegSetValueExA(HKEY key, const char *value_name, uint32_t, uint32_t type
 }
 
 int32_t RegDeleteKeyA(HKEY key, const char *sub_key) {
+    ForkGuard inside;
     std::string_view path = text_or_empty(sub_key);
     int32_t rc = check_path(path);
     if (rc == kErrorInvalidParameter) return kErrorFileNotFound;
@@ -546,6 +603,7 @@ int32_t RegDeleteKeyA(HKEY key, const char *sub_key) {
 }
 
 int32_t RegCloseKey(HKEY key) {
+    ForkGuard inside;
     RegistryRoot root;
     if (predefined_root(key, root)) return kErrorSuccess;
     auto *open = reinterpret_cast<OpenKey *>(key);
@@ -560,6 +618,7 @@ int32_t RegCloseKey(HKEY key) {
 namespace {
 
 int32_t transaction_step(HKEY key, const char *sql, bool want_open, bool writes = true) {
+    ForkGuard inside;
     Target t;
     RegistryRoot root;
     if (predefined_root(key, root)) return kErrorInvalidHandle;
@@ -572,6 +631,12 @@ int32_t transaction_step(HKEY key, const char *sql, bool want_open, bool writes 
     int step = exec(t.session->db, sql);
     if (step != SQLITE_OK && want_open && !sqlite3_get_autocommit(t.session->db))
         exec(t.session->db, "ROLLBACK");  // a failed commit leaves nothing half done
+    if (sqlite3_get_autocommit(t.session->db)) {
+        t.session->end_transaction();
+    } else if (!t.session->in_transaction) {
+        t.session->in_transaction = true;
+        fork_gate_enter();
+    }
     return from_sqlite(step);
 }
 

@@ -1,0 +1,84 @@
+#include "platform/posix/fork_gate.h"
+
+#include <pthread.h>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace qor::platform {
+namespace {
+
+struct Gate {
+    std::mutex lock;
+    std::condition_variable changed;
+    int inside = 0;  // threads' entries not yet left
+    bool forking = false;
+};
+
+// Never destroyed: the fork handlers may run until the process ends.
+Gate &gate() {
+    static Gate *g = new Gate;
+    return *g;
+}
+
+// The calling thread's own entries: a thread that forks from within the
+// registry waits only for the others, and a thread already inside is not
+// held at the gate (it would wait for a fork that waits for it).
+thread_local int t_inside = 0;
+
+void before_fork() {
+    Gate &g = gate();
+    std::unique_lock<std::mutex> hold(g.lock);
+    g.forking = true;
+    g.changed.wait(hold, [&] { return g.inside <= t_inside; });
+    hold.release();  // kept locked across the fork
+}
+
+void after_fork_in_parent() {
+    Gate &g = gate();
+    g.forking = false;
+    g.lock.unlock();
+    g.changed.notify_all();
+}
+
+// Only the forking thread lives on in the child: its entries are all
+// that remain.
+void after_fork_in_child() {
+    Gate &g = gate();
+    g.forking = false;
+    g.inside = t_inside;
+    g.lock.unlock();
+}
+
+void install_handlers() {
+    static std::once_flag once;
+    std::call_once(once, [] { pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child); });
+}
+
+}  // namespace
+
+void fork_gate_enter() {
+    install_handlers();
+    Gate &g = gate();
+    std::unique_lock<std::mutex> hold(g.lock);
+    if (t_inside == 0) g.changed.wait(hold, [&] { return !g.forking; });
+    ++g.inside;
+    ++t_inside;
+}
+
+void fork_gate_leave() {
+    Gate &g = gate();
+    {
+        std::lock_guard<std::mutex> hold(g.lock);
+        // A transaction may end on another thread than the one that began
+        // it; the count of the whole process is what a fork waits on.
+        if (g.inside > 0) --g.inside;
+        if (t_inside > 0) --t_inside;
+    }
+    g.changed.notify_all();
+}
+
+ForkGuard::ForkGuard() { fork_gate_enter(); }
+ForkGuard::~ForkGuard() { fork_gate_leave(); }
+
+}  // namespace qor::platform
