@@ -24,7 +24,8 @@ def slapd_values():
 
 
 class Qorldap(unittest.TestCase):
-    SECRETS = ["Secret123", "Change-Old-1", "Tool-New-Pass-9", "Bind-Secret-7", "Hash-Me-5", "wrong-guess-3"]
+    SECRETS = ["Secret123", "Change-Old-1", "Tool-New-Pass-9", "Bind-Secret-7", "Hash-Me-5", "wrong-guess-3",
+               "Policy-Pass-1", "Tiny-1"]
 
     @classmethod
     def setUpClass(cls):
@@ -109,6 +110,27 @@ class Qorldap(unittest.TestCase):
         refused = self.json_of("passwd", "tool-pw", "change5", "--password-stdin",
                                stdin="Change-Old-1\nSecret123\n", expect=1)
         self.assertEqual(refused["code"], 7015)
+
+    def test_reasons_are_told(self):
+        self.make_profile("tool-why", "--anonymous")
+        expired = self.json_of("check", "tool-why", "ppexpired", "--password-stdin", stdin="Policy-Pass-1\n", expect=1)
+        self.assertEqual((expired["code"], expired["reason"]), (7020, "password_expired"))
+        self.assertIn("diagnostic", expired)
+        text = self.run_tool("check", "tool-why", "ppexpired", "--password-stdin", stdin="Policy-Pass-1\n", expect=1)
+        self.assertIn("password of ppexpired: refused — the password has expired", text.stderr)
+        reset = self.run_tool("check", "tool-why", "ppreset", "--password-stdin", stdin="Policy-Pass-1\n", expect=0)
+        self.assertIn("verified — the password must be changed at the next logon", reset.stdout)
+        short = self.run_tool("passwd", "tool-why", "ppquality", "--password-stdin",
+                              stdin="Policy-Pass-1\nTiny-1\n", expect=1)
+        self.assertIn("the directory refused the new password: the password is too short", short.stderr)
+        self.assertEqual(self.json_of("passwd", "tool-why", "ppquality", "--password-stdin",
+                                      stdin="Policy-Pass-1\nTiny-1\n", expect=1)["reason"], "too_short")
+        self.run_tool("set", "tool-why", "--hosts", "127.0.0.1:" + self.dir["LDAPS_PORT"], "--ssl", "1", expect=0)
+        p = subprocess.run([TOOL, "check", "tool-why", "jdoe", "--password-stdin"], input="Secret123\n",
+                           capture_output=True, text=True, timeout=60,
+                           env=dict(self.env, LDAPTLS_CACERT="/etc/ssl/certs/ca-certificates.crt"))
+        self.assertEqual(p.returncode, 1)
+        self.assertIn("TLS: the server's certificate is not trusted (set LDAPTLS_CACERT)", p.stderr)
 
     def test_hash_check(self):
         stored = subprocess.run([SLAPPASSWD, "-h", "{SSHA}", "-s", "Hash-Me-5"], capture_output=True, text=True,

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "commands.h"
+#include "reasons.h"
 #include "secret_input.h"
 
 namespace qorldap {
@@ -29,6 +30,17 @@ bool read_password(Context &ctx, const std::string &prompt, Secret &s) {
 }
 
 void wipe_record(LDAP_Config &r) { memset(r.BindPwd, 0, sizeof r.BindPwd); }
+
+// Reports a check's or a change's result code with the directory's reason
+// for it; done says what a success means.
+int report(Context &ctx, const std::string &what, int rc, const std::string &done, Fields f) {
+    LastReason why = last_reason();
+    for (auto &field : why.fields()) f.push_back(std::move(field));
+    if (rc == 0) return ctx.out().success(what + ": " + done + (why.sentence.empty() ? "" : " — " + why.sentence), f);
+    if (why.sentence.empty()) return ctx.out().refused(what, rc, f);
+    std::string because = why.new_password ? "the directory refused the new password: " : "refused — ";
+    return ctx.out().refused(what, rc, f, because + why.sentence);
+}
 
 }  // namespace
 
@@ -66,9 +78,8 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
         if (!read_password(ctx, "Password for " + check_user + ": ", pw)) return;
         int rc = ldap_verifyPasswdEx(&r, check_user.c_str(), pw.value.c_str());
         wipe_record(r);
-        Fields f{{"name", check_name}, {"user", check_user}};
-        ctx.exit_status = rc == 0 ? ctx.out().success("password of " + check_user + ": verified", f)
-                                  : ctx.out().refused("password of " + check_user, rc, f);
+        ctx.exit_status =
+            report(ctx, "password of " + check_user, rc, "verified", {{"name", check_name}, {"user", check_user}});
     });
 
     auto *passwd = app.add_subcommand("passwd", "Change a user's password (old, then new password)");
@@ -93,9 +104,8 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
         }
         int rc = ldapPasswordEx(&r, passwd_user.c_str(), old_pw.value.c_str(), new_pw.value.c_str());
         wipe_record(r);
-        Fields f{{"name", passwd_name}, {"user", passwd_user}};
-        ctx.exit_status = rc == 0 ? ctx.out().success("password of " + passwd_user + ": changed", f)
-                                  : ctx.out().refused("password of " + passwd_user, rc, f);
+        ctx.exit_status =
+            report(ctx, "password of " + passwd_user, rc, "changed", {{"name", passwd_name}, {"user", passwd_user}});
     });
 }
 

@@ -99,8 +99,8 @@ int Output::success(const std::string &text, Fields fields) {
     return kExitOk;
 }
 
-int Output::refused(const std::string &what, int code, Fields fields) {
-    std::string meaning = describe_code(code);
+int Output::refused(const std::string &what, int code, Fields fields, const std::string &given) {
+    std::string meaning = given.empty() ? describe_code(code) : given;
     if (json_) {
         fields.insert(fields.begin(), {"ok", false});
         fields.push_back({"code", static_cast<long long>(code)});

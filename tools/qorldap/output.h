@@ -29,9 +29,10 @@ class Output {
 
     // A finished command: prints either the text lines or the fields.
     int success(const std::string &text, Fields fields = {});
-    // The library answered code: prints what it means on stderr (text) or
-    // in the JSON object, and returns kExitRefused.
-    int refused(const std::string &what, int code, Fields fields = {});
+    // The library answered code: prints what it means (meaning, or the
+    // code's own text when empty) on stderr (text) or in the JSON object,
+    // and returns kExitRefused.
+    int refused(const std::string &what, int code, Fields fields = {}, const std::string &meaning = "");
     // A failure without a result code (a profile that did not load, ...).
     int failed(const std::string &what, Fields fields = {});
     int input_error(const std::string &what);

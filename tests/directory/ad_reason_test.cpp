@@ -1,0 +1,76 @@
+// Why checks and changes fail against the real domain controller: the
+// export's code stays what it was, the record tells the account's state.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "qorldap9.h"
+#include "samba_ad.h"
+
+namespace {
+
+struct State {
+    const char *role;
+    int32_t reason;
+    const char *data;  // the DC's sub-code in its diagnostic text
+};
+
+const State kStates[] = {
+    {"DISABLED", LDC_REASON_ACCOUNT_DISABLED, "data 533"},  {"MUSTCHANGE", LDC_REASON_MUST_CHANGE, "data 773"},
+    {"PWEXPIRED", LDC_REASON_PASSWORD_EXPIRED, "data 532"}, {"ACCTEXPIRED", LDC_REASON_ACCOUNT_EXPIRED, "data 701"},
+    {"LOCKED", LDC_REASON_LOCKED_OUT, "data 775"},
+};
+
+std::string last_diagnostic() {
+    char text[1024];
+    return LDC_lastDiagnosticEx(text, sizeof text) ? text : "<cut>";
+}
+
+TEST(AdReason, EachAccountStateIsToldWithTheSameCode) {
+    QOR_REQUIRE_SAMBA_AD(ad);
+    LDAP_Config r = ad->profile(LDC_MB_AD | LDC_MB_SIMPLE, true);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, ad->user("PLAIN").c_str(), "Alice-Wrong1"), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_INVALID_CREDENTIALS);
+    EXPECT_NE(last_diagnostic().find("data 52e"), std::string::npos) << last_diagnostic();
+    for (const State &s : kStates) {
+        EXPECT_EQ(ldap_verifyPasswdEx(&r, ad->user(s.role).c_str(), ad->password(s.role).c_str()),
+                  LDC_E_PASSWORD_REFUSED)
+            << s.role;
+        EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_BIND) << s.role;
+        EXPECT_EQ(LDC_lastResultEx(), LDAP_INVALID_CREDENTIALS) << s.role;
+        EXPECT_EQ(LDC_lastReasonEx(), s.reason) << s.role;
+        EXPECT_NE(last_diagnostic().find(s.data), std::string::npos) << last_diagnostic();
+    }
+}
+
+TEST(AdReason, MustChangeUserTryingAChangeIsToldWhy) {
+    QOR_REQUIRE_SAMBA_AD(ad);
+    LDAP_Config r = ad->profile(LDC_MB_AD | LDC_MB_SIMPLE, true);
+    EXPECT_EQ(ldapPasswordEx(&r, ad->user("MUSTCHANGE").c_str(), ad->password("MUSTCHANGE").c_str(), "Mike-Pass2"),
+              LDC_E_OLD_PASSWORD);
+    EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_MUST_CHANGE);
+}
+
+TEST(AdReason, PolicyRefusalOfTheNewPasswordIsTold) {
+    QOR_REQUIRE_SAMBA_AD(ad);
+    LDAP_Config r = ad->profile(LDC_MB_AD | LDC_MB_SIMPLE, true);
+    // Refused, so the user keeps the password other tests rely on.
+    EXPECT_EQ(ldapPasswordEx(&r, ad->user("PLAIN").c_str(), ad->password("PLAIN").c_str(), "Ab1"), LDC_E_CHANGE_FAILED);
+    EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_MODIFY);
+    EXPECT_EQ(LDC_lastResultEx(), LDAP_CONSTRAINT_VIOLATION);
+    EXPECT_EQ(last_diagnostic().rfind("0000052D", 0), 0u) << last_diagnostic();
+    EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_TOO_SHORT) << last_diagnostic();
+    EXPECT_EQ(LDC_lastReasonValueEx(), 7) << last_diagnostic();  // the domain's default minimum
+    EXPECT_EQ(last_diagnostic().find(ad->password("PLAIN")), std::string::npos);
+}
+
+TEST(AdReason, SimpleBindWithoutTlsIsToldToUseTls) {
+    QOR_REQUIRE_SAMBA_AD(ad);
+    LDAP_Config r = ad->profile(LDC_MB_AD | LDC_MB_SIMPLE, false);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, ad->user("PLAIN").c_str(), ad->password("PLAIN").c_str()),
+              LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(LDC_lastResultEx(), 8);  // strongerAuthRequired
+    EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_TLS_REQUIRED) << last_diagnostic();
+}
+
+}  // namespace
