@@ -108,6 +108,28 @@ void password_floor(benchmark::State &state, bool ssl) {
     if (need_directory(state)) raw_check(state, uri(ssl), user_dn(), kPassword, Extra::kNone);
 }
 
+// The floor under any check: a simple bind sent again on one connection
+// that stays open and verified.
+void rebind_floor(benchmark::State &state, bool ssl) {
+    if (!need_directory(state)) return;
+    LDAP *ld = nullptr;
+    if (ldap_initialize(&ld, uri(ssl).c_str()) != LDAP_SUCCESS) {
+        state.SkipWithError("ldap_initialize failed");
+        return;
+    }
+    int version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    std::string dn = user_dn(), password = kPassword;
+    struct berval cred = {password.size(), password.data()};
+    for (auto _ : state) {
+        if (ldap_sasl_bind_s(ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr) != LDAP_SUCCESS) {
+            state.SkipWithError("floor bind failed");
+            break;
+        }
+    }
+    ldap_unbind_ext(ld, nullptr, nullptr);
+}
+
 LDAP_Config admin_profile() {
     LDAP_Config r;
     LDAP_Config_initializeEx(&r);
@@ -165,8 +187,10 @@ QORBENCH_REGISTER(pw_simple_floor_timeouts, "pw_simple/floor_timeouts", [](bench
 QORBENCH_REGISTER(pw_ldaps_floor_context, "pw_ldaps/floor_own_context", [](benchmark::State &s) {
     if (need_directory(s)) raw_check(s, uri(true), user_dn(), kPassword, Extra::kOwnTlsContext);
 });
+QORBENCH_REGISTER(pw_simple_rebind, "pw_simple/rebind", [](benchmark::State &s) { rebind_floor(s, false); });
 QORBENCH_REGISTER(pw_ldaps_ours, "pw_ldaps/ours", [](benchmark::State &s) { password_ours(s, true); });
 QORBENCH_REGISTER(pw_ldaps_floor, "pw_ldaps/floor", [](benchmark::State &s) { password_floor(s, true); });
+QORBENCH_REGISTER(pw_ldaps_rebind, "pw_ldaps/rebind", [](benchmark::State &s) { rebind_floor(s, true); });
 QORBENCH_REGISTER(config_ours, "config_check/ours", config_ours);
 QORBENCH_REGISTER(config_floor, "config_check/floor", config_floor);
 static benchmark::internal::Benchmark *const qorbench_threads =

@@ -2,6 +2,8 @@
 // with the protocol version as the only option.
 #pragma once
 
+#include <string>
+
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
 
@@ -10,5 +12,31 @@ namespace qor {
 // Null when the client could not initialise the session (then noted as
 // the connect step's outcome).
 LDAP *open_password_session(LDAP_Config *record);
+
+// What open_password_session opens for record, as one text: the record's
+// values it reads and, for SSL, the TLS settings in force. Sessions with
+// equal keys are interchangeable.
+std::string password_session_key(LDAP_Config *record);
+
+// The password check's session: a kept one when there is one, otherwise
+// a new one; given back to be kept, or closed, when it goes.
+class PasswordSession {
+  public:
+    explicit PasswordSession(LDAP_Config *record);
+    ~PasswordSession();
+    PasswordSession(const PasswordSession &) = delete;
+    PasswordSession &operator=(const PasswordSession &) = delete;
+
+    // Null when none could be opened.
+    LDAP *get() const { return ld_; }
+    // The bind's result: a session whose bind the server answered may be
+    // kept; one that failed in the client or on the way is closed.
+    void bound(int result) { reusable_ = result < platform::kServerDown; }
+
+  private:
+    std::string key_;
+    LDAP *ld_ = nullptr;
+    bool reusable_ = false;
+};
 
 }  // namespace qor

@@ -31,6 +31,8 @@ int check_by_logon(LDAP_Config *r, const char *user, const char *password) {
     return ok ? 0 : LDC_E_PASSWORD_REFUSED;
 }
 
+int init_failure(LDAP_Config *r) { return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT; }
+
 }  // namespace
 
 extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char *password) {
@@ -44,17 +46,19 @@ extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char 
     bool by_logon = integrated(r);
     if (!by_logon && dn[0] == '\0') return LDC_E_PASSWORD_REFUSED;
 
-    LDAP *ld = qor::open_password_session(r);
-    if (ld == nullptr) return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT;
-    int rc;
     if (by_logon) {
-        rc = check_by_logon(r, user, password);  // the session stays unbound
-    } else {
-        qor::platform::PasswordPolicy policy;
-        rc = qor::platform::simple_bind_s(ld, dn, password, &policy);
-        qor::outcome_note(LDC_STEP_BIND, rc, ld, &policy);
-        rc = rc == 0 ? 0 : LDC_E_PASSWORD_REFUSED;
+        LDAP *ld = qor::open_password_session(r);
+        if (ld == nullptr) return init_failure(r);
+        int rc = check_by_logon(r, user, password);  // the session stays unbound
+        qor::platform::unbind(ld);
+        return rc;
     }
-    qor::platform::unbind(ld);
-    return rc;
+    // A kept session is bound again; a bind replaces the one before it.
+    qor::PasswordSession session(r);
+    if (session.get() == nullptr) return init_failure(r);
+    qor::platform::PasswordPolicy policy;
+    int bound = qor::platform::simple_bind_s(session.get(), dn, password, &policy);
+    qor::outcome_note(LDC_STEP_BIND, bound, session.get(), &policy);
+    session.bound(bound);
+    return bound == 0 ? 0 : LDC_E_PASSWORD_REFUSED;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #if defined(_WIN32)
+#include <winsock2.h>  // before windows.h, which would bring the old one
 #include <windows.h>
 #include <winldap.h>
 #else
@@ -71,6 +72,19 @@ bool uses_tls(LDAP *ld);
 // the client's own text for a failure it detected); empty when none.
 std::string diagnostic(LDAP *ld);
 void unbind(LDAP *ld);
+
+// Kept sessions: a session kept open between calls and bound again.
+// Makes a session fit to be kept: the client never reconnects it by
+// itself (it would send the last bind again on a new connection).
+void prepare_to_keep(LDAP *ld);
+// True only when the session's connection is open and idle: nothing has
+// arrived on it (no end-of-file, no unread data, no error). Asks the
+// socket, never the server. False also when that cannot be told.
+bool connection_idle(LDAP *ld);
+// Everything outside a session's own options that decides what a new SSL
+// session would trust (CA file or folder and their modification times,
+// the certificate demand...), as one text: equal texts, equal trust.
+std::string tls_settings();
 // The client's text for an LDAP result code; static, never freed.
 char *err2string(int code);
 

@@ -112,6 +112,28 @@ class TestDirectory {
         return count;
     }
 
+    // Connections the server has accepted since it started, from its
+    // cn=Monitor view, including the one that asks. -1 when it cannot tell.
+    long total_connections() const {
+        LDAP *ld = admin_session();
+        if (ld == nullptr) return -1;
+        char attr[] = "monitorCounter";
+        char *attrs[] = {attr, nullptr};
+        LDAPMessage *res = nullptr;
+        long total = -1;
+        if (ldap_search_ext_s(ld, "cn=Total,cn=Connections,cn=Monitor", LDAP_SCOPE_BASE, "(objectClass=*)", attrs, 0,
+                              nullptr, nullptr, nullptr, 0, &res) == LDAP_SUCCESS) {
+            LDAPMessage *e = ldap_first_entry(ld, res);
+            struct berval **vals = e != nullptr ? ldap_get_values_len(ld, e, attr) : nullptr;
+            if (vals != nullptr && vals[0] != nullptr)
+                total = std::atol(std::string(vals[0]->bv_val, vals[0]->bv_len).c_str());
+            ldap_value_free_len(vals);
+        }
+        ldap_msgfree(res);
+        ldap_unbind_ext(ld, nullptr, nullptr);
+        return total;
+    }
+
     // Runs an ldap-utils tool (ldapsearch, ldapmodify, ldapcompare, ...)
     // bound as the administrator over the plain port, with args appended
     // as they stand and stdin_text fed to it. Returns its exit status.

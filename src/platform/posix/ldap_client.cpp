@@ -3,7 +3,9 @@
 // failed initialisations, host lists of "host[:port]" entries.
 #include "platform/ldap_client.h"
 
+#include <poll.h>
 #include <sasl/sasl.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <string>
@@ -41,11 +43,12 @@ void set_timeout(LDAP *ld, int option, int seconds) {
     ldap_set_option(ld, option, &tv);
 }
 
+// The process-wide TLS settings a session's own TLS context is built from.
+constexpr int kTlsFileOptions[] = {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR, LDAP_OPT_X_TLS_CERTFILE,
+                                   LDAP_OPT_X_TLS_KEYFILE,    LDAP_OPT_X_TLS_CRLFILE,   LDAP_OPT_X_TLS_CIPHER_SUITE};
+
 int copy_tls_files_to(LDAP *ld) {
-    static const int kFileOptions[] = {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR,
-                                       LDAP_OPT_X_TLS_CERTFILE,   LDAP_OPT_X_TLS_KEYFILE,
-                                       LDAP_OPT_X_TLS_CRLFILE,    LDAP_OPT_X_TLS_CIPHER_SUITE};
-    for (int option : kFileOptions) {
+    for (int option : kTlsFileOptions) {
         char *value = nullptr;
         if (ldap_get_option(nullptr, option, &value) != LDAP_OPT_SUCCESS || value == nullptr) continue;
         int rc = ldap_set_option(ld, option, value);
@@ -262,6 +265,44 @@ void unbind(LDAP *ld) {
     if (ld == nullptr) return;
     SigpipeGuard guard;
     ldap_unbind_ext(ld, nullptr, nullptr);
+}
+
+void prepare_to_keep(LDAP *) {
+    // libldap never reconnects a session by itself.
+}
+
+bool connection_idle(LDAP *ld) {
+    ber_socket_t fd = -1;
+    if (ld == nullptr || ldap_get_option(ld, LDAP_OPT_DESC, &fd) != LDAP_OPT_SUCCESS || fd < 0) return false;
+    // Bytes already read from the socket (a TLS record, say) wait here.
+    Sockbuf *sb = nullptr;
+    if (ldap_get_option(ld, LDAP_OPT_SOCKBUF, &sb) != LDAP_OPT_SUCCESS || sb == nullptr ||
+        ber_sockbuf_ctrl(sb, LBER_SB_OPT_DATA_READY, nullptr) != 0)
+        return false;
+    struct pollfd p = {fd, POLLIN | POLLRDHUP, 0};
+    return poll(&p, 1, 0) == 0;
+}
+
+std::string tls_settings() {
+    std::string text;
+    for (int option : kTlsFileOptions) {
+        char *value = nullptr;
+        if (ldap_get_option(nullptr, option, &value) == LDAP_OPT_SUCCESS && value != nullptr) {
+            text += value;
+            // A CA file or folder replaced or edited in place.
+            struct stat st;
+            if ((option == LDAP_OPT_X_TLS_CACERTFILE || option == LDAP_OPT_X_TLS_CACERTDIR) && stat(value, &st) == 0) {
+                text += '@' + std::to_string(st.st_ino) + ':' + std::to_string(st.st_size) + ':' +
+                        std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec);
+            }
+            ldap_memfree(value);
+        }
+        text += '\n';
+    }
+    int demand = 0;
+    if (ldap_get_option(nullptr, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand) == LDAP_OPT_SUCCESS)
+        text += std::to_string(demand);
+    return text;
 }
 
 char *err2string(int code) { return ldap_err2string(to_libldap_code(code)); }

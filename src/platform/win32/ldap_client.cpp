@@ -73,6 +73,31 @@ void unbind(LDAP *ld) {
     if (ld != nullptr) ::ldap_unbind(ld);
 }
 
+void prepare_to_keep(LDAP *ld) {
+    // After a lost connection the client would connect again and repeat
+    // the last bind, a password check of an earlier call.
+    if (ld != nullptr) ::ldap_set_option(ld, LDAP_OPT_AUTO_RECONNECT, LDAP_OPT_OFF);
+}
+
+bool connection_idle(LDAP *ld) {
+    // The client's socket, where it exposes one; a client that does not
+    // (Wine's) has its sessions closed instead of kept.
+    if (ld == nullptr) return false;
+    SOCKET s = static_cast<SOCKET>(ld->ld_sb.sb_sd);
+    if (s == 0 || s == INVALID_SOCKET) return false;
+    fd_set readable, failed;
+    FD_ZERO(&readable);
+    FD_ZERO(&failed);
+    FD_SET(s, &readable);
+    FD_SET(s, &failed);
+    struct timeval now = {0, 0};
+    return select(0, &readable, nullptr, &failed, &now) == 0;
+}
+
+// The system's certificate store decides; a change there applies to new
+// sessions and kept ones alike.
+std::string tls_settings() { return std::string(); }
+
 char *err2string(int code) { return ::ldap_err2string(static_cast<ULONG>(code)); }
 
 }  // namespace qor::platform

@@ -1,0 +1,175 @@
+#include "directory/session_pool.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "platform/process.h"
+
+namespace qor {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Expired sessions of keys nobody uses are looked for at most this often.
+constexpr std::chrono::seconds kSweepInterval{1};
+
+struct Idle {
+    LDAP *ld;
+    Clock::time_point since;
+};
+
+struct Kept {
+    std::vector<Idle> idle;  // the most recently given back last
+    std::size_t in_use = 0;
+};
+
+struct State {
+    KeepPolicy policy;
+    long owner = 0;  // the process whose connections these are; 0 before the first use
+    std::map<std::string, Kept> kept;
+    std::size_t idle_count = 0;
+    Clock::time_point last_sweep;
+    // A parent's sessions seen in a child of fork(): never used, never
+    // closed (an unbind would end the parent's connection or break its
+    // TLS stream), only kept referenced.
+    std::vector<LDAP *> inherited;
+};
+
+std::mutex g_mutex;
+
+// Never destroyed: other threads may still check passwords while the
+// process exits; close_kept_sessions runs at unload instead.
+State &state() {
+    static State *s = new State;
+    return *s;
+}
+
+// A fork() never copies the lock taken by another thread.
+void lock_before_fork() { g_mutex.lock(); }
+void unlock_after_fork() { g_mutex.unlock(); }
+
+// Under the lock: the first use in a process, and the first one in a
+// child of fork(), which starts with no kept session.
+void adopt_process(State &s) {
+    long pid = platform::process_id();
+    if (s.owner == pid) return;
+    if (s.owner == 0) {
+        s.policy = keep_policy_from_environment();
+        platform::run_around_fork(lock_before_fork, unlock_after_fork, unlock_after_fork);
+        platform::run_at_unload(close_kept_sessions);
+    }
+    for (auto &[key, kept] : s.kept) {
+        for (const Idle &i : kept.idle) s.inherited.push_back(i.ld);
+    }
+    s.kept.clear();
+    s.idle_count = 0;
+    s.owner = pid;
+}
+
+std::unique_lock<std::mutex> locked_state() {
+    std::unique_lock<std::mutex> lock(g_mutex);
+    adopt_process(state());
+    return lock;
+}
+
+bool expired(const State &s, const Idle &i, Clock::time_point now) { return now - i.since > s.policy.idle_limit; }
+
+// Under the lock: moves every idle session that expired to to_close.
+void collect_expired(State &s, Clock::time_point now, std::vector<LDAP *> &to_close) {
+    for (auto it = s.kept.begin(); it != s.kept.end();) {
+        std::vector<Idle> &idle = it->second.idle;
+        auto fresh = std::find_if(idle.begin(), idle.end(), [&](const Idle &i) { return !expired(s, i, now); });
+        for (auto i = idle.begin(); i != fresh; ++i) to_close.push_back(i->ld);
+        s.idle_count -= static_cast<std::size_t>(fresh - idle.begin());
+        idle.erase(idle.begin(), fresh);
+        if (idle.empty() && it->second.in_use == 0) {
+            it = s.kept.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void close_all(const std::vector<LDAP *> &sessions) {
+    for (LDAP *ld : sessions) platform::unbind(ld);
+}
+
+}  // namespace
+
+LDAP *take_session(const std::string &key) {
+    std::vector<LDAP *> to_close;
+    LDAP *ld = nullptr;
+    {
+        auto lock = locked_state();
+        State &s = state();
+        Clock::time_point now = Clock::now();
+        if (now - s.last_sweep > kSweepInterval) {
+            collect_expired(s, now, to_close);
+            s.last_sweep = now;
+        }
+        Kept &k = s.kept[key];
+        ++k.in_use;
+        while (ld == nullptr && !k.idle.empty()) {
+            Idle i = k.idle.back();
+            k.idle.pop_back();
+            --s.idle_count;
+            // A session the server closed, or that waited too long, is
+            // closed before any request is sent on it.
+            if (expired(s, i, now) || !platform::connection_idle(i.ld)) {
+                to_close.push_back(i.ld);
+            } else {
+                ld = i.ld;
+            }
+        }
+    }
+    close_all(to_close);
+    return ld;
+}
+
+void give_back_session(const std::string &key, LDAP *ld, bool reusable) {
+    // A server that closed the connection right after its answer.
+    reusable = reusable && ld != nullptr && platform::connection_idle(ld);
+    bool kept = false;
+    {
+        auto lock = locked_state();
+        State &s = state();
+        auto it = s.kept.find(key);
+        if (it != s.kept.end()) {
+            Kept &k = it->second;
+            if (k.in_use > 0) --k.in_use;
+            // Idle sessions never outnumber those in use at once before:
+            // each one given back was in use.
+            if (reusable && s.policy.enabled && k.idle.size() < s.policy.idle_per_key &&
+                s.idle_count < s.policy.idle_in_all) {
+                k.idle.push_back({ld, Clock::now()});
+                ++s.idle_count;
+                kept = true;
+            }
+        }
+    }
+    if (!kept && ld != nullptr) platform::unbind(ld);
+}
+
+void close_kept_sessions() {
+    std::vector<LDAP *> to_close;
+    {
+        auto lock = locked_state();
+        State &s = state();
+        for (auto &[key, kept] : s.kept) {
+            for (const Idle &i : kept.idle) to_close.push_back(i.ld);
+            kept.idle.clear();
+        }
+        s.idle_count = 0;
+    }
+    close_all(to_close);
+}
+
+void set_keep_policy_for_testing(const KeepPolicy &policy) {
+    close_kept_sessions();
+    auto lock = locked_state();
+    state().policy = policy;
+}
+
+}  // namespace qor
