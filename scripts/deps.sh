@@ -1,9 +1,10 @@
 #!/bin/sh
-# Installs whatever the project needs that this Debian machine lacks.
+# Installs whatever the project needs that this Debian machine lacks: the
+# packages named as arguments, else those of packages.txt.
 # Runs as root; does nothing when everything is already there.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-wanted=$(grep -v '^[[:space:]]*#' "$here/packages.txt" | grep -v '^[[:space:]]*$')
+wanted=${*:-$(grep -v '^[[:space:]]*#' "$here/packages.txt" | grep -v '^[[:space:]]*$')}
 missing=""
 for p in $wanted; do
     status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)

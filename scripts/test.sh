@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, then builds and runs every test: a normal
 # build, one under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# fuzz targets for a bounded time, and the Windows DLLs under Wine.
+# fuzz targets for a bounded time, the Windows DLLs under Wine, and the
+# Debian packages built, installed, used and purged.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
@@ -33,3 +34,5 @@ echo "== fuzz targets (clang, libFuzzer)"
 )
 echo "== Windows DLLs under Wine"
 sh "$root/scripts/test-windows.sh"
+echo "== Debian packages: build, install, use, purge"
+sh "$root/tests/packaging/run.sh"
