@@ -102,6 +102,10 @@ extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_
     if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;
     if (old_password == nullptr || *old_password == '\0') return LDC_E_OLD_PASSWORD;
     if (!dn_fits || new_password == nullptr) return LDC_E_CHANGE_FAILED;
+    // Active Directory stores the password decoded from UTF-8, while the
+    // checks send its bytes as they stand: a new password that is not
+    // UTF-8 could never be checked again.
+    if ((r->MBFlags & LDC_MB_AD) && !qor::is_valid_utf8(new_password)) return LDC_E_CHANGE_FAILED;
     bool follow = is_bind_user(r, user, dn);
     if (follow && !profile_can_keep(new_password)) return LDC_E_CHANGE_FAILED;
 

@@ -21,7 +21,10 @@ const char *account_filter(int flags) {
 extern "C" int ldap_validateSchema(LDAP_Config *record) {
     LDAP *ld = nullptr;
     LDAPMessage *result = nullptr;
-    char *no_attributes[] = {nullptr};
+    // Whether an entry exists is all the check needs: no attribute of any
+    // entry is asked for ("1.1"), however many users the base holds.
+    char no_attribute[] = "1.1";
+    char *attributes[] = {no_attribute, nullptr};
 
     int rc = ldapInitEx(&ld, record);
     if (rc == LDAP_SUCCESS) rc = ldapAuthEx(ld, record);
@@ -32,7 +35,12 @@ extern "C" int ldap_validateSchema(LDAP_Config *record) {
             rc = LDC_E_NO_USER_ENTRY;
         } else {
             std::string base = qor::field_text(record->BaseDN);
-            rc = pf::search_s(ld, base.c_str(), LDAP_SCOPE_SUBTREE, filter, no_attributes, 0, &result);
+            rc = pf::search_s(ld, base.c_str(), LDAP_SCOPE_SUBTREE, filter, attributes, 0, &result);
+            // A user entry the directory returned answers the question,
+            // whatever chasing a continuation reference gave afterwards
+            // (Active Directory refers a root search to partitions that an
+            // anonymous chase may not read).
+            if (pf::has_entry(ld, result)) rc = LDAP_SUCCESS;
             qor::outcome_note(LDC_STEP_SEARCH, rc, ld);
             if (rc == LDAP_SUCCESS && !pf::has_entry(ld, result)) rc = LDC_E_NO_USER_ENTRY;
         }

@@ -52,6 +52,11 @@ void put_unit(std::string &out, uint32_t unit) {
 
 }  // namespace
 
+bool is_valid_utf8(const char *text) {
+    std::vector<uint32_t> points;
+    return decode_utf8(text, points);
+}
+
 std::string unicode_pwd_value(const char *password) {
     std::string quoted = std::string("\"") + password + "\"";
     std::string out;

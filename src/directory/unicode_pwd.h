@@ -11,4 +11,8 @@ namespace qor {
 // for ASCII gives the same bytes as UTF-8 decoding.
 std::string unicode_pwd_value(const char *password);
 
+// True when text is valid UTF-8 (strict: no overlong forms, no
+// surrogates, nothing above U+10FFFF).
+bool is_valid_utf8(const char *text);
+
 }  // namespace qor

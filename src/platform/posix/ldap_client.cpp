@@ -213,8 +213,21 @@ int connect(LDAP *ld) {
     return to_windows_code(ldap_connect(ld));
 }
 
+// True when the session's connection runs over TLS (ldaps or StartTLS).
+bool over_tls(LDAP *ld) {
+    void *tls = nullptr;
+    return ldap_get_option(ld, LDAP_OPT_X_TLS_SSL_CTX, &tls) == LDAP_OPT_SUCCESS && tls != nullptr;
+}
+
 int negotiate_bind_s(LDAP *ld) {
     SigpipeGuard guard;
+    // TLS already protects the connection, and Active Directory refuses a
+    // SASL security layer on top of it: ask for none there.
+    if (over_tls(ld)) {
+        char no_layer[] = "maxssf=0";
+        if (ldap_set_option(ld, LDAP_OPT_X_SASL_SECPROPS, no_layer) != LDAP_OPT_SUCCESS)
+            return to_windows_code(LDAP_LOCAL_ERROR);
+    }
     // SPNEGO is what the Windows client negotiates; plain GSSAPI serves
     // servers or SASL installations that do not offer it.
     int rc = sasl_bind(ld, "GSS-SPNEGO");
