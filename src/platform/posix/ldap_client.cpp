@@ -312,9 +312,11 @@ std::string tls_settings() {
         }
         text += '\n';
     }
-    int demand = 0;
-    if (ldap_get_option(nullptr, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand) == LDAP_OPT_SUCCESS)
-        text += std::to_string(demand);
+    for (int option : {LDAP_OPT_X_TLS_REQUIRE_CERT, LDAP_OPT_X_TLS_REQUIRE_SAN}) {
+        int demand = 0;
+        if (ldap_get_option(nullptr, option, &demand) == LDAP_OPT_SUCCESS) text += std::to_string(demand);
+        text += '\n';
+    }
     return text;
 }
 
