@@ -98,6 +98,10 @@ TEST_F(Reasons, TooShortNewPasswordIsRefusedByThePolicy) {
     EXPECT_EQ(r.step, LDC_STEP_MODIFY);
     EXPECT_EQ(r.result, LDAP_CONSTRAINT_VIOLATION);
     EXPECT_EQ(r.reason, LDC_REASON_TOO_SHORT);
+    EXPECT_EQ(r.diagnostic, "Password fails quality checking policy");
+    char small[8];
+    EXPECT_EQ(LDC_lastDiagnosticEx(small, sizeof small), 0);  // whole or nothing
+    EXPECT_STREQ(small, "");
 }
 
 TEST_F(Reasons, WrongPasswordAndNoSuchUserAreInvalidCredentials) {

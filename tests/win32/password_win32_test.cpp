@@ -31,6 +31,33 @@ TEST(Win32Password, CheckByBindingAsTheUser) {
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "asmith", "Clear456"), 0);
 }
 
+TEST(Win32Password, RecordTellsTheStepAndReason) {
+    QOR_REQUIRE_SLAPD(env);
+    LDAP_Config r = posix_profile(*env);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "secret123"), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_BIND);
+    EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_INVALID_CREDENTIALS);
+    EXPECT_EQ(ldapPasswordEx(&r, "ppquality", "Policy-Pass-1", "Tiny-1"), LDC_E_CHANGE_FAILED);
+    EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_MODIFY);
+    EXPECT_EQ(LDC_lastResultEx(), LDAP_CONSTRAINT_VIOLATION);
+}
+
+TEST(Win32Password, RecordHoldsTheServersTextFromWldap32) {
+    QOR_REQUIRE_SLAPD(env);
+    LDAP *probe = ldap_init(const_cast<PCHAR>("127.0.0.1"), env->port());
+    PCHAR probe_text = nullptr;
+    ULONG supported = ldap_get_option(probe, LDAP_OPT_SERVER_ERROR, &probe_text);
+    if (probe_text != nullptr) ldap_memfreeA(probe_text);
+    ldap_unbind(probe);
+    if (supported == LDAP_NOT_SUPPORTED) GTEST_SKIP() << "this WLDAP32 does not give LDAP_OPT_SERVER_ERROR (Wine)";
+    LDAP_Config r = posix_profile(*env);
+    // The quality policy refuses the new password with a text of its own.
+    EXPECT_EQ(ldapPasswordEx(&r, "ppquality", "Policy-Pass-1", "Tiny-1"), LDC_E_CHANGE_FAILED);
+    char text[256];
+    ASSERT_EQ(LDC_lastDiagnosticEx(text, sizeof text), 1);
+    EXPECT_STREQ(text, "Password fails quality checking policy");
+}
+
 TEST(Win32Password, ChangeOnAPosixDirectory) {
     QOR_REQUIRE_SLAPD(env);
     LDAP_Config r = posix_profile(*env);
