@@ -93,6 +93,20 @@ bool form_user_dn(const LDAP_Config *r, const char *user, char *dn, size_t size)
     return w.finish();
 }
 
+bool is_logon_name(const LDAP_Config *r, const char *user) {
+    if (user == nullptr || !(r->MBFlags & LDC_MB_AD)) return false;
+    std::string_view name(user);
+    return name.find(',') == std::string_view::npos &&
+           (name.find('@') != std::string_view::npos || name.find('\\') != std::string_view::npos);
+}
+
+bool form_bind_name(const LDAP_Config *r, const char *user, char *dn, size_t size) {
+    if (!is_logon_name(r, user)) return form_user_dn(r, user, dn, size);
+    Writer w(dn, size);
+    w.put(std::string_view(user));
+    return w.finish();
+}
+
 size_t user_dn_room(const LDAP_Config *r, const char *user) {
     if (user == nullptr) return 1;
     size_t len = strlen(user);

@@ -25,6 +25,17 @@ constexpr size_t kUserDnSize = kPatternRoom + 2 * kUserStringMax + LDC_BASEDN_SI
 // made empty, when the DN does not fit.
 bool form_user_dn(const LDAP_Config *record, const char *user, char *dn, size_t size);
 
+// True when user is an Active Directory logon name, which the domain
+// controller takes as a simple-bind name as it stands: on a profile with
+// the AD bit, a user principal name (user@dns.domain) or a down-level
+// name (DOMAIN\user), holding no comma.
+bool is_logon_name(const LDAP_Config *record, const char *user);
+
+// The name the library's own binds send for user: a logon name as given,
+// anything else the DN of form_user_dn. LDC_formUserDNEx keeps the DN
+// patterns for every name.
+bool form_bind_name(const LDAP_Config *record, const char *user, char *dn, size_t size);
+
 // The room LDC_formUserDNEx promises its callers for user: enough for the
 // DN without escapes.
 size_t user_dn_room(const LDAP_Config *record, const char *user);

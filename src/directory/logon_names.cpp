@@ -27,4 +27,11 @@ bool logon_user(const char *user, std::string &name) {
     return true;
 }
 
+void split_down_level(std::string &name, std::string &domain) {
+    size_t backslash = name.find('\\');
+    if (backslash == std::string::npos) return;
+    domain = name.substr(0, backslash);
+    name.erase(0, backslash + 1);
+}
+
 }  // namespace qor

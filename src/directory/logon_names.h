@@ -15,4 +15,8 @@ std::string logon_domain(const char *dns_domain);
 // "=", commas skipped. False when nothing but commas follows the "=".
 bool logon_user(const char *user, std::string &name);
 
+// A down-level logon name (DOMAIN\user) names its own domain: name keeps
+// the user, domain becomes DOMAIN. Other names leave both as they are.
+void split_down_level(std::string &name, std::string &domain);
+
 }  // namespace qor

@@ -2,12 +2,15 @@
 // first, then a session bound as the user replaces "userpassword"
 // (POSIX-style) or swaps the "unicodePwd" value (Active Directory, over
 // SSL only). A profile whose own bind user changed its password follows.
+#include <strings.h>
+
 #include <cstring>
 #include <string>
 
 #include "config/text.h"
 #include "config/user_dn.h"
 #include "directory/last_outcome.h"
+#include "directory/logon_entry.h"
 #include "directory/session_open.h"
 #include "directory/unicode_pwd.h"
 #include "platform/ldap_client.h"
@@ -19,6 +22,7 @@ namespace {
 // Codes of the change step; none reaches the caller.
 constexpr int kStepBindRefused = 7026;
 constexpr int kStepModifyRefused = 7024;
+constexpr int kStepEntryNotFound = LDC_E_NO_USER_ENTRY;
 
 int modify_posix(LDAP *ld, const char *dn, const char *new_password, qor::platform::PasswordPolicy *policy) {
     char attr[] = "userpassword";
@@ -55,14 +59,19 @@ int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *ne
     return rc;
 }
 
-int change_step(LDAP_Config *r, const char *dn, const char *old_password, const char *new_password) {
+int change_step(LDAP_Config *r, const char *name, const char *old_password, const char *new_password) {
     LDAP *ld = qor::open_password_session(r);
     if (ld == nullptr) return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT;
     qor::platform::PasswordPolicy policy;
-    int rc = qor::platform::simple_bind_s(ld, dn, old_password, &policy);
+    int rc = qor::platform::simple_bind_s(ld, name, old_password, &policy);
     qor::outcome_note(LDC_STEP_BIND, rc, ld, &policy);
+    // A logon name binds, but the modify request needs the entry's DN.
+    std::string entry = rc == 0 && qor::is_logon_name(r, name) ? qor::logon_entry_dn(ld, r, name) : name;
+    const char *dn = entry.c_str();
     if (rc != 0) {
         rc = kStepBindRefused;
+    } else if (entry.empty()) {
+        rc = kStepEntryNotFound;
     } else if (r->MBFlags & LDC_MB_POSIX) {
         rc = modify_posix(ld, dn, new_password, &policy);
         qor::outcome_note(LDC_STEP_MODIFY, rc, ld, &policy);
@@ -77,9 +86,25 @@ int change_step(LDAP_Config *r, const char *dn, const char *old_password, const 
     return rc;
 }
 
-bool is_bind_user(const LDAP_Config *r, const char *user, const char *dn) {
-    std::string_view bind_dn = qor::field_view(r->BindDN);
-    return bind_dn == user || bind_dn == dn;
+// Two names of one entry: DNs compared parsed and normalised (types and
+// values without regard to case, as the directory's naming attributes
+// match them); logon names, which are no DNs, compared without regard to
+// ASCII case.
+bool same_entry(const char *a, const char *b) {
+    std::string norm_a, norm_b;
+    bool dn_a = qor::platform::normalised_dn(a, &norm_a), dn_b = qor::platform::normalised_dn(b, &norm_b);
+    if (dn_a || dn_b) return dn_a && dn_b && norm_a == norm_b;
+    return strcasecmp(a, b) == 0;
+}
+
+// Whether the change is for the profile's own bind user: BindDN formed
+// the way the user's name is, compared by identity.
+bool is_bind_user(const LDAP_Config *r, const char *dn) {
+    std::string bind_name = qor::field_text(r->BindDN);
+    if (bind_name.empty()) return false;
+    char bind_dn[qor::kUserDnSize] = {0};
+    if (!qor::form_bind_name(r, bind_name.c_str(), bind_dn, sizeof bind_dn) || bind_dn[0] == '\0') return false;
+    return same_entry(bind_dn, dn);
 }
 
 // The profile must be able to keep the new password before anything in the
@@ -98,7 +123,7 @@ extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_
     qor::outcome_begin();
     qor::OutcomeSecrets secrets(old_password, new_password);
     char dn[qor::kUserDnSize] = {0};
-    bool dn_fits = qor::form_user_dn(r, user, dn, sizeof dn);
+    bool dn_fits = qor::form_bind_name(r, user, dn, sizeof dn);
     if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;
     if (old_password == nullptr || *old_password == '\0') return LDC_E_OLD_PASSWORD;
     if (!dn_fits || new_password == nullptr) return LDC_E_CHANGE_FAILED;
@@ -106,7 +131,7 @@ extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_
     // checks send its bytes as they stand: a new password that is not
     // UTF-8 could never be checked again.
     if ((r->MBFlags & LDC_MB_AD) && !qor::is_valid_utf8(new_password)) return LDC_E_CHANGE_FAILED;
-    bool follow = is_bind_user(r, user, dn);
+    bool follow = is_bind_user(r, dn);
     if (follow && !profile_can_keep(new_password)) return LDC_E_CHANGE_FAILED;
 
     if (ldap_verifyPasswdEx(r, dn, old_password) != 0) return LDC_E_OLD_PASSWORD;

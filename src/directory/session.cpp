@@ -46,7 +46,7 @@ extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
     if (simple) {
         char dn[qor::kUserDnSize];
         dn[0] = '\0';
-        if (!qor::form_user_dn(record, LDC_getBindDNEx(record), dn, sizeof dn)) return pf::kParamError;
+        if (!qor::form_bind_name(record, LDC_getBindDNEx(record), dn, sizeof dn)) return pf::kParamError;
         const char *password = LDC_getBindPwdEx(record);
         std::string pw;
         if (password != nullptr) pw = qor::field_text(record->BindPwd);

@@ -23,6 +23,7 @@ int check_by_logon(LDAP_Config *r, const char *user, const char *password) {
     std::string domain = qor::logon_domain(dns);
     std::string name;
     if (!qor::logon_user(user, name)) return LDC_E_PASSWORD_REFUSED;
+    if (qor::is_logon_name(r, user)) qor::split_down_level(name, domain);
     int ok = qor::ntlm_logonCheck(domain.empty() ? nullptr : domain.c_str(), name.c_str(), password);
     if (ok)
         qor::outcome_note_reason(LDC_STEP_LOGON, LDAP_SUCCESS, LDC_REASON_NONE);
@@ -42,7 +43,7 @@ extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char 
     // servers may answer with success: it never verifies.
     if (user == nullptr || *user == '\0' || password == nullptr || *password == '\0') return LDC_E_PASSWORD_REFUSED;
     char dn[qor::kUserDnSize] = {0};
-    if (!qor::form_user_dn(r, user, dn, sizeof dn)) return LDC_E_PASSWORD_REFUSED;
+    if (!qor::form_bind_name(r, user, dn, sizeof dn)) return LDC_E_PASSWORD_REFUSED;
     bool by_logon = integrated(r);
     if (!by_logon && dn[0] == '\0') return LDC_E_PASSWORD_REFUSED;
 

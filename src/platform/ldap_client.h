@@ -64,6 +64,12 @@ int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **a
              LDAPMessage **result);
 // True when the result holds at least one entry.
 bool has_entry(LDAP *ld, LDAPMessage *result);
+// The DN of the result's first entry; empty when it holds none.
+std::string first_entry_dn(LDAP *ld, LDAPMessage *result);
+// The DN in one canonical text: parsed by the client's DN parser, types
+// and values lower-cased (ASCII letters), values re-escaped, so that two
+// spellings of one DN give the same text. False when dn is not a DN.
+bool normalised_dn(const char *dn, std::string *out);
 void msgfree(LDAPMessage *result);
 int modify_s(LDAP *ld, const char *dn, LDAPMod **mods, PasswordPolicy *policy = nullptr);
 // Whether the session runs over TLS (an ldaps session).

@@ -100,3 +100,21 @@ TEST_F(UserDn, ExportNeverWritesBeyondThePromisedRoom) {
     EXPECT_STREQ(dn, "");
     for (size_t i = room; i < sizeof dn; ++i) ASSERT_EQ(dn[i], 'g') << i;
 }
+
+// The library's own binds send Active Directory logon names as given; the
+// export keeps its patterns for every name.
+TEST_F(UserDn, LogonNamesAreBindNamesOnlyForAdProfiles) {
+    char name[qor::kUserDnSize];
+    for (const char *logon : {"carol@example.com", "EXAMPLE\\carol"}) {
+        LDC_setmbFlags(&r, 0x22);
+        ASSERT_TRUE(qor::form_bind_name(&r, logon, name, sizeof name));
+        EXPECT_STREQ(name, logon);
+        LDC_setmbFlags(&r, 0x21);
+        ASSERT_TRUE(qor::form_bind_name(&r, logon, name, sizeof name));
+        EXPECT_EQ(std::string(name).rfind("uid=", 0), 0u) << name;
+    }
+    EXPECT_EQ(form("carol@example.com", 0x22), "cn=carol@example.com,cn=users,dc=example,dc=com");
+    LDC_setmbFlags(&r, 0x22);
+    ASSERT_TRUE(qor::form_bind_name(&r, "carol", name, sizeof name));
+    EXPECT_STREQ(name, "cn=carol,cn=users,dc=example,dc=com");
+}

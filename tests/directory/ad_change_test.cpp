@@ -49,3 +49,24 @@ TEST(AdChange, FullDnInASubUnit) {
     ASSERT_EQ(change(*ad, dn, old_pw, "Staff-Pass5"), 0);
     EXPECT_EQ(check(*ad, dn, "Staff-Pass5"), 0);
 }
+
+TEST(AdChange, LogonNameForms) {
+    QOR_REQUIRE_SAMBA_AD(ad);
+    ASSERT_EQ(change(*ad, ad->upn("CHANGE3"), ad->password("CHANGE3"), "Upn-Pass6"), 0);
+    EXPECT_EQ(check(*ad, ad->upn("CHANGE3"), "Upn-Pass6"), 0);
+    ASSERT_EQ(change(*ad, ad->down_level("CHANGE5"), ad->password("CHANGE5"), "Down-Pass7"), 0);
+    EXPECT_EQ(check(*ad, ad->dn("CHANGE5"), "Down-Pass7"), 0);
+}
+
+// BindDN "chg4" and a change for the same entry spelled as a DN in other
+// case and spacing: the profile follows, and still binds afterwards.
+TEST(AdChange, BindUserSpelledDifferentlyIsFollowed) {
+    QOR_REQUIRE_SAMBA_AD(ad);
+    LDAP_Config r = ad->profile(0x22, true);
+    LDC_setBindDNEx(&r, ad->user("CHANGE4").c_str());
+    LDC_setBindPwdEx(&r, ad->password("CHANGE4").c_str());
+    std::string spelled = "cn=" + ad->user("CHANGE4") + ", CN=USERS, " + ad->base();
+    ASSERT_EQ(ldapPasswordEx(&r, spelled.c_str(), ad->password("CHANGE4").c_str(), "Bind-Pass8"), 0);
+    EXPECT_STREQ(r.BindPwd, "Bind-Pass8");
+    EXPECT_EQ(ldap_verifyConfigEx(&r), 0);
+}

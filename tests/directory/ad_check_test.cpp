@@ -34,6 +34,29 @@ TEST(AdCheck, FullDnInASubUnitVerifies) {
     EXPECT_EQ(check(*ad, ad->dn("NAMED"), ad->password("NAMED")), 0);
 }
 
+// The DC takes user@dns.domain and DOMAIN\user as bind names; so does a
+// user whose CN is not the logon name.
+TEST(AdCheck, LogonNameFormsVerify) {
+    QOR_REQUIRE_SAMBA_AD(ad);
+    for (const char *role : {"PLAIN", "NAMED", "NONASCII"}) {
+        EXPECT_EQ(check(*ad, ad->upn(role), ad->password(role)), 0) << role;
+        EXPECT_EQ(check(*ad, ad->down_level(role), ad->password(role)), 0) << role;
+        EXPECT_EQ(check(*ad, ad->upn(role), ad->password(role) + "x"), 7020) << role;
+    }
+    // A bare name is the CN under cn=users, which the named user's is not.
+    EXPECT_EQ(check(*ad, ad->user("NAMED"), ad->password("NAMED")), 7020);
+}
+
+TEST(AdCheck, ProfileBindsWithALogonName) {
+    QOR_REQUIRE_SAMBA_AD(ad);
+    LDAP_Config r = ad->profile(0x22, true);
+    LDC_setBindPwdEx(&r, ad->password("NAMED").c_str());
+    for (const std::string &name : {ad->upn("NAMED"), ad->down_level("NAMED")}) {
+        LDC_setBindDNEx(&r, name.c_str());
+        EXPECT_EQ(ldap_verifyConfigEx(&r), 0) << name;
+    }
+}
+
 TEST(AdCheck, AccountsThatCannotLogOnAreRefused) {
     QOR_REQUIRE_SAMBA_AD(ad);
     for (const char *role : {"DISABLED", "MUSTCHANGE", "PWEXPIRED", "ACCTEXPIRED", "LOCKED"}) {

@@ -278,12 +278,13 @@ TEST_F(Passwords, BindUserChangeUpdatesAndSavesTheProfile) {
     EXPECT_EQ(ldap_verifyConfigEx(&stored), 0);
 }
 
-TEST_F(Passwords, BindDnDifferingInCaseIsNotTheBindUser) {
+// The same DN in another case and spacing names the same entry.
+TEST_F(Passwords, BindDnDifferingInCaseIsTheBindUser) {
     LDAP_Config r = profile(0x21);
-    LDC_setBindDNEx(&r, "UID=change4,ou=people,dc=example,dc=com");
+    LDC_setBindDNEx(&r, "UID=Change4, ou=People,DC=example,dc=com");
     LDC_setBindPwdEx(&r, "kept");
     ASSERT_EQ(ldapPasswordEx(&r, "change4", TestDirectory::kChangePassword, "Other-New-6"), 0);
-    EXPECT_STREQ(r.BindPwd, "kept");
+    EXPECT_STREQ(r.BindPwd, "Other-New-6");
     EXPECT_EQ(raw_bind("uid=change4,ou=people,dc=example,dc=com", "Other-New-6"), 0);
 }
 

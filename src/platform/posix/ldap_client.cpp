@@ -109,6 +109,22 @@ int quiet_interact(LDAP *, unsigned, void *, void *in) {
     return LDAP_SUCCESS;
 }
 
+// Appends text lower-cased (ASCII letters); with escape, every byte that
+// could end or split a value, and every control byte, as \XX.
+void append_folded(std::string &out, const berval &text, bool escape) {
+    static const char kHex[] = "0123456789abcdef";
+    for (ber_len_t i = 0; i < text.bv_len; ++i) {
+        unsigned char c = static_cast<unsigned char>(text.bv_val[i]);
+        if (escape && (c < 0x20 || strchr(",+=\\\"<>;#", c) != nullptr || c == ' ')) {
+            out.push_back('\\');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0xF]);
+        } else {
+            out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : static_cast<char>(c));
+        }
+    }
+}
+
 int sasl_bind(LDAP *ld, const char *mechanism) {
     return ldap_sasl_interactive_bind_s(ld, nullptr, mechanism, nullptr, nullptr, LDAP_SASL_QUIET, quiet_interact,
                                         nullptr);
@@ -245,6 +261,34 @@ int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **a
 }
 
 bool has_entry(LDAP *ld, LDAPMessage *result) { return result != nullptr && ldap_first_entry(ld, result) != nullptr; }
+
+std::string first_entry_dn(LDAP *ld, LDAPMessage *result) {
+    LDAPMessage *entry = result != nullptr ? ldap_first_entry(ld, result) : nullptr;
+    char *dn = entry != nullptr ? ldap_get_dn(ld, entry) : nullptr;
+    std::string text = dn != nullptr ? dn : "";
+    ldap_memfree(dn);
+    return text;
+}
+
+bool normalised_dn(const char *dn, std::string *out) {
+    LDAPDN parsed = nullptr;
+    if (dn == nullptr || ldap_str2dn(dn, &parsed, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS || parsed == nullptr) {
+        return false;
+    }
+    out->clear();
+    for (int i = 0; parsed[i] != nullptr; ++i) {
+        if (i > 0) out->push_back(',');
+        for (int j = 0; parsed[i][j] != nullptr; ++j) {
+            if (j > 0) out->push_back('+');
+            const LDAPAVA *ava = parsed[i][j];
+            append_folded(*out, ava->la_attr, false);
+            out->push_back('=');
+            append_folded(*out, ava->la_value, true);
+        }
+    }
+    ldap_dnfree(parsed);
+    return true;
+}
 
 void msgfree(LDAPMessage *result) {
     if (result != nullptr) ldap_msgfree(result);

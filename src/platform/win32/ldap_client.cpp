@@ -47,6 +47,41 @@ int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **a
 
 bool has_entry(LDAP *ld, LDAPMessage *result) { return result != nullptr && ::ldap_first_entry(ld, result) != nullptr; }
 
+std::string first_entry_dn(LDAP *ld, LDAPMessage *result) {
+    LDAPMessage *entry = result != nullptr ? ::ldap_first_entry(ld, result) : nullptr;
+    PCHAR dn = entry != nullptr ? ::ldap_get_dn(ld, entry) : nullptr;
+    std::string text = dn != nullptr ? dn : "";
+    if (dn != nullptr) ::ldap_memfree(dn);
+    return text;
+}
+
+bool normalised_dn(const char *dn, std::string *out) {
+    // The client splits the DN into "type=value" components; their text is
+    // lower-cased and the blanks around each "=" dropped.
+    PCHAR *parts = dn != nullptr ? ::ldap_explode_dn(const_cast<PCHAR>(dn), 0) : nullptr;
+    if (parts == nullptr || parts[0] == nullptr) {
+        if (parts != nullptr) ::ldap_value_free(parts);
+        return false;
+    }
+    out->clear();
+    bool ok = true;
+    for (int i = 0; parts[i] != nullptr; ++i) {
+        std::string part = parts[i];
+        size_t eq = part.find('=');
+        if (eq == std::string::npos) ok = false;
+        if (i > 0) out->push_back(',');
+        for (size_t k = 0; k < part.size(); ++k) {
+            char c = part[k];
+            bool blank_at_eq =
+                c == ' ' && ((k + 1 < part.size() && part[k + 1] == '=') || (k > 0 && part[k - 1] == '='));
+            if (blank_at_eq) continue;
+            out->push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+        }
+    }
+    ::ldap_value_free(parts);
+    return ok;
+}
+
 void msgfree(LDAPMessage *result) {
     if (result != nullptr) ::ldap_msgfree(result);
 }
