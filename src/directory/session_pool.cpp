@@ -27,7 +27,8 @@ struct Kept {
 
 struct State {
     KeepPolicy policy;
-    long owner = 0;  // the process whose connections these are; 0 before the first use
+    bool started = false;  // set at the first use in a process
+    bool forked = false;   // this is a child of fork(); the sessions are the parent's
     std::map<std::string, Kept> kept;
     std::size_t idle_count = 0;
     Clock::time_point last_sweep;
@@ -46,26 +47,31 @@ State &state() {
     return *s;
 }
 
-// A fork() never copies the lock taken by another thread.
+// A fork() never copies the lock taken by another thread, and the child
+// knows that the sessions it sees are its parent's.
 void lock_before_fork() { g_mutex.lock(); }
-void unlock_after_fork() { g_mutex.unlock(); }
+void unlock_in_parent() { g_mutex.unlock(); }
+void unlock_in_child() {
+    state().forked = true;
+    g_mutex.unlock();
+}
 
 // Under the lock: the first use in a process, and the first one in a
 // child of fork(), which starts with no kept session.
 void adopt_process(State &s) {
-    long pid = platform::process_id();
-    if (s.owner == pid) return;
-    if (s.owner == 0) {
+    if (!s.started) {
+        s.started = true;
         s.policy = keep_policy_from_environment();
-        platform::run_around_fork(lock_before_fork, unlock_after_fork, unlock_after_fork);
+        platform::run_around_fork(lock_before_fork, unlock_in_parent, unlock_in_child);
         platform::run_at_unload(close_kept_sessions);
     }
+    if (!s.forked) return;
     for (auto &[key, kept] : s.kept) {
         for (const Idle &i : kept.idle) s.inherited.push_back(i.ld);
     }
     s.kept.clear();
     s.idle_count = 0;
-    s.owner = pid;
+    s.forked = false;
 }
 
 std::unique_lock<std::mutex> locked_state() {
@@ -129,8 +135,6 @@ LDAP *take_session(const std::string &key) {
 }
 
 void give_back_session(const std::string &key, LDAP *ld, bool reusable) {
-    // A server that closed the connection right after its answer.
-    reusable = reusable && ld != nullptr && platform::connection_idle(ld);
     bool kept = false;
     {
         auto lock = locked_state();
@@ -141,7 +145,7 @@ void give_back_session(const std::string &key, LDAP *ld, bool reusable) {
             if (k.in_use > 0) --k.in_use;
             // Idle sessions never outnumber those in use at once before:
             // each one given back was in use.
-            if (reusable && s.policy.enabled && k.idle.size() < s.policy.idle_per_key &&
+            if (reusable && ld != nullptr && s.policy.enabled && k.idle.size() < s.policy.idle_per_key &&
                 s.idle_count < s.policy.idle_in_all) {
                 k.idle.push_back({ld, Clock::now()});
                 ++s.idle_count;

@@ -1,10 +1,7 @@
-// The calling process: its identity, fork() and the library's unload.
+// The calling process: fork() and the library's unload.
 #pragma once
 
 namespace qor::platform {
-
-// The process's identifier; a child of fork() has a different one.
-long process_id();
 
 // Registers, once per process, routines run around fork() in the forking
 // thread: prepare before the fork, parent and child after it in each

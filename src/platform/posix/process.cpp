@@ -1,7 +1,6 @@
 #include "platform/process.h"
 
 #include <pthread.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <mutex>
@@ -20,8 +19,6 @@ struct UnloadHook {
 } g_unload_hook;
 
 }  // namespace
-
-long process_id() { return static_cast<long>(getpid()); }
 
 void run_around_fork(void (*prepare)(), void (*parent)(), void (*child)()) {
     static std::once_flag once;

@@ -11,8 +11,6 @@ std::atomic<void (*)()> g_unload_routine{nullptr};
 
 }  // namespace
 
-long process_id() { return static_cast<long>(GetCurrentProcessId()); }
-
 void run_around_fork(void (*)(), void (*)(), void (*)()) {}
 
 void run_at_unload(void (*routine)()) { g_unload_routine.store(routine); }
