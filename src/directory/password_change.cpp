@@ -9,9 +9,9 @@
 
 #include "config/text.h"
 #include "config/user_dn.h"
+#include "directory/host_failover.h"
 #include "directory/last_outcome.h"
 #include "directory/logon_entry.h"
-#include "directory/session_open.h"
 #include "directory/unicode_pwd.h"
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
@@ -59,30 +59,58 @@ int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *ne
     return rc;
 }
 
+// A modify whose answer never came (it timed out, or the connection
+// dropped after it was sent) may or may not have been carried out. Binds
+// on fresh sessions settle it before anyone is told: the new password
+// binding means it was, the old one binding that it was not. When neither
+// can be decided the change counts as failed, and the reason is recorded.
+bool settled_as_made(LDAP_Config *r, const char *name, const char *old_password, const char *new_password,
+                     int modify_rc) {
+    if (qor::bind_on_answering_host(r, name, new_password, false) == 0) {
+        qor::outcome_note_reason(LDC_STEP_MODIFY, LDAP_SUCCESS, LDC_REASON_NONE);
+        return true;
+    }
+    if (qor::bind_on_answering_host(r, name, old_password, false) == 0) {
+        qor::outcome_note_reason(LDC_STEP_MODIFY, modify_rc, LDC_REASON_UNKNOWN);
+        return false;
+    }
+    int32_t reason = modify_rc == qor::platform::kTimeout ? LDC_REASON_TIMEOUT : LDC_REASON_SERVER_DOWN;
+    qor::outcome_note_reason(LDC_STEP_MODIFY, modify_rc, reason);
+    return false;
+}
+
 int change_step(LDAP_Config *r, const char *name, const char *old_password, const char *new_password) {
-    LDAP *ld = qor::open_password_session(r);
-    if (ld == nullptr) return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT;
-    qor::platform::PasswordPolicy policy;
-    int rc = qor::platform::simple_bind_s(ld, name, old_password, &policy);
-    qor::outcome_note(LDC_STEP_BIND, rc, ld, &policy);
-    // A logon name binds, but the modify request needs the entry's DN.
-    std::string entry = rc == 0 && qor::is_logon_name(r, name) ? qor::logon_entry_dn(ld, r, name) : name;
-    const char *dn = entry.c_str();
-    if (rc != 0) {
-        rc = kStepBindRefused;
-    } else if (entry.empty()) {
-        rc = kStepEntryNotFound;
-    } else if (r->MBFlags & LDC_MB_POSIX) {
-        rc = modify_posix(ld, dn, new_password, &policy);
-        qor::outcome_note(LDC_STEP_MODIFY, rc, ld, &policy);
-        if (rc != 0) rc = kStepModifyRefused;
-    }
-    if (rc == 0 && (r->MBFlags & LDC_MB_AD)) {
-        rc = modify_ad(ld, dn, old_password, new_password, &policy);
-        qor::outcome_note(LDC_STEP_MODIFY, rc, ld, &policy);
-        if (rc != 0) rc = kStepModifyRefused;
-    }
-    qor::platform::unbind(ld);
+    const bool posix = (r->MBFlags & LDC_MB_POSIX) != 0;
+    const bool ad = (r->MBFlags & LDC_MB_AD) != 0;
+    int modify_rc = 0;
+    bool outcome_unknown = false;  // of the step's last request
+    int rc = qor::on_answering_host(r, false, [&](LDAP *ld) {
+        qor::platform::PasswordPolicy policy;
+        int bind = qor::platform::simple_bind_s(ld, name, old_password, &policy);
+        qor::outcome_note(LDC_STEP_BIND, bind, ld, &policy);
+        if (bind != 0) return qor::HostAnswer{kStepBindRefused, !qor::unanswered(bind), bind};
+        // A logon name binds, but the modify request needs the entry's DN.
+        std::string entry = qor::is_logon_name(r, name) ? qor::logon_entry_dn(ld, r, name) : name;
+        if (entry.empty()) return qor::HostAnswer{kStepEntryNotFound, true, bind};
+        const char *dn = entry.c_str();
+        // With both bits the POSIX request goes first; the Active
+        // Directory one only after it succeeded.
+        bool last_request = false;
+        if (posix) {
+            modify_rc = modify_posix(ld, dn, new_password, &policy);
+            last_request = !ad;
+        }
+        if (modify_rc == 0 && ad) {
+            modify_rc = modify_ad(ld, dn, old_password, new_password, &policy);
+            last_request = true;
+        }
+        if (posix || ad) qor::outcome_note(LDC_STEP_MODIFY, modify_rc, ld, &policy);
+        outcome_unknown = modify_rc != 0 && last_request && qor::unanswered(modify_rc);
+        return qor::HostAnswer{modify_rc == 0 ? 0 : kStepModifyRefused, true, modify_rc};
+    });
+    if (rc == -1) return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT;
+    if (rc == kStepModifyRefused && outcome_unknown)
+        return settled_as_made(r, name, old_password, new_password, modify_rc) ? 0 : kStepModifyRefused;
     return rc;
 }
 

@@ -13,27 +13,31 @@ bool uses_ssl(LDAP_Config *r) { return LDC_isSslEx(r) != 0; }
 
 }  // namespace
 
-LDAP *open_password_session(LDAP_Config *r) {
-    std::string hosts = field_text(r->HostNames);
+LDAP *open_password_session(LDAP_Config *r, const std::string &hosts) {
     LDAP *ld =
         uses_ssl(r) ? platform::ldap_sslinit(hosts.c_str(), r->Port, 1) : platform::ldap_init(hosts.c_str(), r->Port);
-    if (ld == nullptr)
+    if (ld == nullptr) {
         outcome_note(LDC_STEP_CONNECT, platform::last_error(), nullptr);
-    else
+    } else {
         platform::set_option(ld, platform::kOptProtocolVersion, &r->Version);
+        platform::set_request_deadline(ld, r->Timeout);
+    }
     return ld;
 }
 
-std::string password_session_key(LDAP_Config *r) {
-    std::string key = field_text(r->HostNames);
+LDAP *open_password_session(LDAP_Config *r) { return open_password_session(r, field_text(r->HostNames)); }
+
+std::string password_session_key(LDAP_Config *r, const std::string &hosts) {
+    std::string key = hosts;
     for (int32_t value : {r->Port, r->Version, r->Timeout}) key += '\n' + std::to_string(value);
     if (uses_ssl(r)) key += "\nssl\n" + platform::tls_settings();
     return key;
 }
 
-PasswordSession::PasswordSession(LDAP_Config *r) : key_(password_session_key(r)), ld_(take_session(key_)) {
+PasswordSession::PasswordSession(LDAP_Config *r, const std::string &hosts)
+    : key_(password_session_key(r, hosts)), ld_(take_session(key_)) {
     if (ld_ != nullptr) return;
-    ld_ = open_password_session(r);
+    ld_ = open_password_session(r, hosts);
     if (ld_ != nullptr) platform::prepare_to_keep(ld_);
 }
 

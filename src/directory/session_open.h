@@ -1,5 +1,6 @@
 // Sessions of the password operations: plain or SSL as LDC_isSslEx says,
-// with the protocol version as the only option.
+// with the protocol version as the only option and a request deadline
+// from the profile's Timeout.
 #pragma once
 
 #include <string>
@@ -9,20 +10,23 @@
 
 namespace qor {
 
+// A session on hosts (the profile's whole list, or one entry of it).
 // Null when the client could not initialise the session (then noted as
 // the connect step's outcome).
+LDAP *open_password_session(LDAP_Config *record, const std::string &hosts);
+// The same on the profile's whole list.
 LDAP *open_password_session(LDAP_Config *record);
 
-// What open_password_session opens for record, as one text: the record's
-// values it reads and, for SSL, the TLS settings in force. Sessions with
-// equal keys are interchangeable.
-std::string password_session_key(LDAP_Config *record);
+// What open_password_session opens for record and hosts, as one text:
+// the record's values it reads and, for SSL, the TLS settings in force.
+// Sessions with equal keys are interchangeable.
+std::string password_session_key(LDAP_Config *record, const std::string &hosts);
 
 // The password check's session: a kept one when there is one, otherwise
 // a new one; given back to be kept, or closed, when it goes.
 class PasswordSession {
   public:
-    explicit PasswordSession(LDAP_Config *record);
+    PasswordSession(LDAP_Config *record, const std::string &hosts);
     ~PasswordSession();
     PasswordSession(const PasswordSession &) = delete;
     PasswordSession &operator=(const PasswordSession &) = delete;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/user_dn.h"
+#include "directory/host_failover.h"
 #include "directory/last_outcome.h"
 #include "directory/logon_names.h"
 #include "directory/session_open.h"
@@ -55,11 +56,7 @@ extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char 
         return rc;
     }
     // A kept session is bound again; a bind replaces the one before it.
-    qor::PasswordSession session(r);
-    if (session.get() == nullptr) return init_failure(r);
-    qor::platform::PasswordPolicy policy;
-    int bound = qor::platform::simple_bind_s(session.get(), dn, password, &policy);
-    qor::outcome_note(LDC_STEP_BIND, bound, session.get(), &policy);
-    session.bound(bound);
-    return bound == 0 ? 0 : LDC_E_PASSWORD_REFUSED;
+    int rc = qor::bind_on_answering_host(r, dn, password, true);
+    if (rc == -1) return init_failure(r);
+    return rc == 0 ? 0 : LDC_E_PASSWORD_REFUSED;
 }

@@ -50,8 +50,15 @@ struct PasswordPolicy {
     int seconds_to_expiry = kNone;
 };
 
-// value points to a 32-bit integer. Returns an LDAP result code.
+// value points to a 32-bit integer. Returns an LDAP result code. The
+// time limit also sets the request deadline (below) from the same value.
 int set_option(LDAP *ld, int option, const void *value);
+// How long the client waits for the answer to each request on the
+// session: time_limit seconds (the server's own limit) and a margin, or
+// a generous default for 0 ("no limit"). Connecting to a host, TLS
+// handshake included, stays bounded by its own short deadline, so that a
+// dead host fails over quickly whatever the request deadline.
+void set_request_deadline(LDAP *ld, int time_limit);
 // With policy given, the request carries the password-policy request
 // control and policy receives the server's answer, where the client
 // supports the control (on Windows policy stays empty).

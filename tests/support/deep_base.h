@@ -1,6 +1,6 @@
-// A BaseDN of 300 characters (a chain of organizational units, as deep
-// trees have) under the test directory's suffix, with POSIX users below
-// it whose passwords the administrator sets.
+// Users the tests create in the test directory as its administrator:
+// below a BaseDN of 300 characters (a chain of organizational units, as
+// deep trees have), or below the suffix itself.
 #pragma once
 
 #include <string>
@@ -24,11 +24,12 @@ inline std::string deep_base(const TestDirectory &dir) {
     return base;
 }
 
-// Creates the chain, ou=people below it and uid=<uid> there (what exists
-// already is kept), and sets the user's password. Returns the base, or ""
-// when the directory refused.
-inline std::string deep_base_with_user(const TestDirectory &dir, const std::string &uid, const std::string &password) {
-    std::string base = deep_base(dir);
+// Creates the organizational units of base below the directory's suffix,
+// ou=people below base and uid=<uid> there (what exists already is
+// kept), and sets the user's password. Returns false when the directory
+// refused.
+inline bool directory_user(const TestDirectory &dir, const std::string &base, const std::string &uid,
+                           const std::string &password) {
     std::string ldif;
     std::string suffix = dir.base();
     std::vector<std::string> units;
@@ -44,7 +45,13 @@ inline std::string deep_base_with_user(const TestDirectory &dir, const std::stri
     dir.admin_tool("ldapadd", "-c", ldif);  // 68 (already exists) on a second run
     std::string reset = "dn: uid=" + uid + ",ou=people," + base + "\nchangetype: modify\nreplace: userPassword\n" +
                         "userPassword: " + password + "\n";
-    return dir.admin_tool("ldapmodify", "", reset) == 0 ? base : "";
+    return dir.admin_tool("ldapmodify", "", reset) == 0;
+}
+
+// The deep base with uid=<uid> below it, or "" when the directory refused.
+inline std::string deep_base_with_user(const TestDirectory &dir, const std::string &uid, const std::string &password) {
+    std::string base = deep_base(dir);
+    return directory_user(dir, base, uid, password) ? base : "";
 }
 
 }  // namespace qor_test

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "platform/posix/ldap_uri.h"
@@ -18,11 +19,13 @@ namespace {
 
 thread_local int t_last_error = LDAP_SUCCESS;
 
-// Bounds every connect and every synchronous request, so that a dead or
-// silent host fails within seconds and the next host of the list gets
-// its turn.
+// Bounds every connect (TCP and the TLS handshake), so that a dead or
+// silent host fails within seconds and the next host of the list gets its
+// turn. Requests wait longer: a server may work as long as its time limit
+// allows, and an answer given up on may still be acted on.
 constexpr int kNetworkTimeoutSeconds = 2;
-constexpr int kResponseTimeoutSeconds = 2;
+constexpr int kRequestMarginSeconds = 2;
+constexpr int kDefaultRequestSeconds = 120;
 
 // libldap reports client-side failures as negative codes; the Windows
 // client, whose values callers compare against, numbers them 81 to 97.
@@ -73,7 +76,7 @@ LDAP *open_session(const char *hosts, int port, bool ssl) {
         return nullptr;
     }
     set_timeout(ld, LDAP_OPT_NETWORK_TIMEOUT, kNetworkTimeoutSeconds);
-    set_timeout(ld, LDAP_OPT_TIMEOUT, kResponseTimeoutSeconds);
+    set_request_deadline(ld, 0);
     if (ssl) {
         // A synchronous TLS handshake with a silent peer is not bounded by
         // the timeouts; an asynchronous connect is.
@@ -194,8 +197,7 @@ int set_option(LDAP *ld, int option, const void *value) {
             rc = ldap_set_option(ld, LDAP_OPT_TIMELIMIT, &v);
             // The client must not give up on a search the server is still
             // allowed to work on.
-            if (rc == LDAP_OPT_SUCCESS && v > 0 && v < 3600)
-                set_timeout(ld, LDAP_OPT_TIMEOUT, v + kResponseTimeoutSeconds);
+            if (rc == LDAP_OPT_SUCCESS) set_request_deadline(ld, v);
             break;
         case kOptDeref:
             rc = ldap_set_option(ld, LDAP_OPT_DEREF, &v);
@@ -207,6 +209,12 @@ int set_option(LDAP *ld, int option, const void *value) {
             return to_windows_code(LDAP_PARAM_ERROR);
     }
     return rc == LDAP_OPT_SUCCESS ? LDAP_SUCCESS : to_windows_code(LDAP_PARAM_ERROR);
+}
+
+void set_request_deadline(LDAP *ld, int time_limit) {
+    if (ld == nullptr) return;
+    bool limited = time_limit > 0 && time_limit <= std::numeric_limits<int>::max() - kRequestMarginSeconds;
+    set_timeout(ld, LDAP_OPT_TIMEOUT, limited ? time_limit + kRequestMarginSeconds : kDefaultRequestSeconds);
 }
 
 int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy *policy) {

@@ -29,6 +29,10 @@ int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy
     return static_cast<int>(::ldap_simple_bind_s(ld, const_cast<PCHAR>(dn), const_cast<PCHAR>(password)));
 }
 
+// WLDAP32 offers no client-side deadline for synchronous requests beyond
+// the server's time limit, which the caller sets as an option of its own.
+void set_request_deadline(LDAP *, int) {}
+
 int connect(LDAP *ld) {
     struct l_timeval timeout = {kConnectTimeoutSeconds, 0};
     return static_cast<int>(::ldap_connect(ld, &timeout));

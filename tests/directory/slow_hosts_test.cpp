@@ -1,0 +1,85 @@
+// Password checks and changes against directories that answer slowly or
+// not at all: deadlines that follow the profile, failover past hosts that
+// accept and never answer, and hosts that failed remembered for a while.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "deep_base.h"
+#include "net_faults.h"
+#include "qorldap9.h"
+#include "test_directory.h"
+
+using qor_test::HungHost;
+using qor_test::SlowProxy;
+using qor_test::TestDirectory;
+using std::chrono::milliseconds;
+
+namespace {
+
+class SlowHosts : public ::testing::Test {
+  protected:
+    const TestDirectory *dir = nullptr;
+    void SetUp() override {
+        QOR_REQUIRE_SLAPD(slapd);
+        dir = slapd;
+    }
+    std::string live(bool ssl = false) const {
+        return "127.0.0.1:" + std::to_string(ssl ? dir->ldaps_port() : dir->ldap_port());
+    }
+    LDAP_Config profile(const std::string &hosts, int timeout, bool ssl = false) const {
+        LDAP_Config r;
+        LDAP_Config_initializeEx(&r);
+        LDC_setHostNamesEx(&r, hosts.c_str());
+        LDC_setBaseDNEx(&r, dir->base().c_str());
+        LDC_setmbFlags(&r, LDC_MB_POSIX);
+        LDC_setTimeoutEx(&r, timeout);
+        LDC_setSslEx(&r, ssl ? 1 : 0);
+        return r;
+    }
+};
+
+}  // namespace
+
+TEST_F(SlowHosts, AnswerSlowerThanTwoSecondsIsWaitedFor) {
+    SlowProxy slow(dir->ldap_port(), milliseconds(2500));
+    LDAP_Config r = profile(slow.entry(), 0);  // no limit
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+}
+
+TEST_F(SlowHosts, ChangeWhoseAnswerNeverCameIsSettledAndTheProfileFollows) {
+    ASSERT_TRUE(qor_test::directory_user(*dir, dir->base(), "slowchange", "Slow-Old-1"));
+    // Binds are answered at once; the modify's answer comes after the
+    // deadline of a profile whose Timeout is 1.
+    SlowProxy slow(dir->ldap_port(), milliseconds(4000), 1);
+    LDAP_Config r = profile(slow.entry(), 1);
+    LDC_setmbFlags(&r, LDC_MB_POSIX | LDC_MB_SIMPLE);
+    std::string dn = "uid=slowchange,ou=people," + dir->base();
+    LDC_setBindDNEx(&r, dn.c_str());
+    LDC_setBindPwdEx(&r, "Slow-Old-1");
+    EXPECT_EQ(ldapPasswordEx(&r, "slowchange", "Slow-Old-1", "Slow-New-2"), 0);
+    EXPECT_STREQ(r.BindPwd, "Slow-New-2");
+    LDAP_Config direct = r;
+    std::string hosts = live();
+    LDC_setHostNamesEx(&direct, hosts.c_str());
+    EXPECT_EQ(ldap_verifyConfigEx(&direct), 0);
+}
+
+TEST_F(SlowHosts, HostThatNeverAnswersIsPassedOver) {
+    for (bool ssl : {false, true}) {
+        HungHost hung;
+        LDAP_Config r = profile(hung.entry() + " " + live(ssl), 1, ssl);
+        EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0) << ssl;
+    }
+}
+
+TEST_F(SlowHosts, HostThatDidNotAnswerIsTriedAfterTheOthers) {
+    HungHost hung;
+    LDAP_Config r = profile(hung.entry() + " " + live(), 1);
+    ASSERT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    EXPECT_EQ(hung.connections(), 1);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "wrong"), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(hung.connections(), 0);
+}
