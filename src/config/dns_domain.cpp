@@ -1,7 +1,7 @@
 // Derives a DNS domain name from a profile's base DN: o=example.com gives
 // example.com, dc=example,dc=com gives example.com.
 #include "qorldap9.h"
-#include "config/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The profile record: defaults, copy and the exported accessors.
 #include "qorldap9.h"
-#include "config/text.h"
+#include "util/secret.h"
+#include "util/text.h"
 
 using qor::copy_bounded;
 

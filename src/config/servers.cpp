@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "qorldap9.h"
-#include "config/text.h"
+#include "util/text.h"
 
 namespace {
 

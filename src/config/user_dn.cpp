@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "config/text.h"
+#include "util/text.h"
 
 namespace qor {
 namespace {

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <vector>
 
-#include "directory/base64.h"
-#include "directory/constant_time.h"
 #include "directory/digest.h"
 #include "directory/sha_value.h"
+#include "util/base64.h"
+#include "util/constant_time.h"
 
 namespace qor {
 namespace {

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "config/text.h"
 #include "directory/outcome_reason.h"
+#include "util/secret.h"
+#include "util/text.h"
 
 namespace qor {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "config/text.h"
+#include "util/text.h"
 
 namespace qor {
 namespace {

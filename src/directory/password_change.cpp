@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "config/text.h"
 #include "config/user_dn.h"
 #include "directory/host_failover.h"
 #include "directory/last_outcome.h"
@@ -16,6 +15,9 @@
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
 #include "store/seal.h"
+#include "util/secret.h"
+#include "util/text.h"
+#include "util/utf8.h"
 
 namespace {
 
@@ -37,8 +39,8 @@ int modify_posix(LDAP *ld, const char *dn, const char *new_password, qor::platfo
 
 int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *new_password,
               qor::platform::PasswordPolicy *policy) {
-    std::string old_value = qor::unicode_pwd_value(old_password);
-    std::string new_value = qor::unicode_pwd_value(new_password);
+    qor::Secret old_value = qor::unicode_pwd_value(old_password);
+    qor::Secret new_value = qor::unicode_pwd_value(new_password);
     char attr[] = "unicodePwd";
     using Length = decltype(berval::bv_len);
     berval old_bv{static_cast<Length>(old_value.size()), old_value.data()};
@@ -53,10 +55,7 @@ int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *ne
     add.mod_type = attr;
     add.mod_vals.modv_bvals = new_vals;
     LDAPMod *mods[] = {&remove, &add, nullptr};
-    int rc = qor::platform::modify_s(ld, dn, mods, policy);
-    qor::secure_clear(old_value);
-    qor::secure_clear(new_value);
-    return rc;
+    return qor::platform::modify_s(ld, dn, mods, policy);
 }
 
 // A modify whose answer never came (it timed out, or the connection
@@ -139,10 +138,8 @@ bool is_bind_user(const LDAP_Config *r, const char *dn) {
 // directory changes, or the profile would lose its way into the directory.
 bool profile_can_keep(const char *new_password) {
     if (strlen(new_password) >= sizeof(LDAP_Config::BindPwd)) return false;
-    char sealed[qor::kSealedTextSize];
-    bool ok = qor::seal_password(new_password, sealed, sizeof sealed) == 0;
-    qor::secure_clear(sealed, sizeof sealed);
-    return ok;
+    qor::SecretBuffer<qor::kSealedTextSize> sealed;
+    return qor::seal_password(new_password, sealed.data(), sealed.size()) == 0;
 }
 
 }  // namespace
@@ -158,7 +155,7 @@ extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_
     // Active Directory stores the password decoded from UTF-8, while the
     // checks send its bytes as they stand: a new password that is not
     // UTF-8 could never be checked again.
-    if ((r->MBFlags & LDC_MB_AD) && !qor::is_valid_utf8(new_password)) return LDC_E_CHANGE_FAILED;
+    if ((r->MBFlags & LDC_MB_AD) && !qor::is_utf8(new_password)) return LDC_E_CHANGE_FAILED;
     bool follow = is_bind_user(r, dn);
     if (follow && !profile_can_keep(new_password)) return LDC_E_CHANGE_FAILED;
 

@@ -1,8 +1,8 @@
 // Whether a profile reaches a directory that holds accounts of its kind.
-#include "config/text.h"
 #include "directory/last_outcome.h"
-#include "qorldap9.h"
 #include "platform/ldap_client.h"
+#include "qorldap9.h"
+#include "util/text.h"
 
 namespace pf = qor::platform;
 

@@ -1,9 +1,10 @@
 // Session open, bind and the configuration check.
-#include "config/text.h"
 #include "config/user_dn.h"
 #include "directory/last_outcome.h"
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
+#include "util/secret.h"
+#include "util/text.h"
 
 namespace pf = qor::platform;
 
@@ -48,8 +49,8 @@ extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
         dn[0] = '\0';
         if (!qor::form_bind_name(record, LDC_getBindDNEx(record), dn, sizeof dn)) return pf::kParamError;
         const char *password = LDC_getBindPwdEx(record);
-        std::string pw;
-        if (password != nullptr) pw = qor::field_text(record->BindPwd);
+        qor::Secret pw;
+        if (password != nullptr) pw.assign(qor::field_view(record->BindPwd));
         qor::OutcomeSecrets secrets(pw.c_str());
         // A DN without a password is an unauthenticated bind, not the
         // credential bind the profile asks for.
@@ -61,7 +62,6 @@ extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
             rc = pf::simple_bind_s(session, dn, password != nullptr ? pw.c_str() : nullptr);
             qor::outcome_note(LDC_STEP_BIND, rc, session);
         }
-        qor::secure_clear(pw);
     }
     if (integrated) {
         // Its result replaces the simple bind's: a profile with both bits

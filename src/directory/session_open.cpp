@@ -1,8 +1,10 @@
 #include "directory/session_open.h"
 
-#include "config/text.h"
+#include <string>
+
 #include "directory/last_outcome.h"
 #include "directory/session_pool.h"
+#include "util/text.h"
 
 namespace qor {
 namespace {

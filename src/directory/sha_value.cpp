@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "directory/base64.h"
 #include "directory/digest.h"
 #include "platform/crypto.h"
+#include "util/base64.h"
 
 namespace qor {
 

@@ -1,11 +1,11 @@
 // Checking a password against a stored password value.
 #include <cstring>
 
-#include "directory/constant_time.h"
 #include "directory/digest_scheme_match.h"
 #include "directory/stored_value_scheme.h"
 #include "qorldap9.h"
 #include "ravuve9.h"
+#include "util/constant_time.h"
 
 extern "C" QORLDAP9_API int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char *candidate) {
     using namespace qor;

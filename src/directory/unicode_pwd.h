@@ -2,17 +2,14 @@
 // between double quotes, in UTF-16LE, without a terminator.
 #pragma once
 
-#include <string>
+#include "util/secret.h"
 
 namespace qor {
 
 // Text is the platform's multibyte encoding (UTF-8 here). Text that is not
 // valid UTF-8 is widened byte by byte, each byte one 16-bit unit, which
-// for ASCII gives the same bytes as UTF-8 decoding.
-std::string unicode_pwd_value(const char *password);
-
-// True when text is valid UTF-8 (strict: no overlong forms, no
-// surrogates, nothing above U+10FFFF).
-bool is_valid_utf8(const char *text);
+// for ASCII gives the same bytes as UTF-8 decoding. The value is wiped
+// when it goes.
+Secret unicode_pwd_value(const char *password);
 
 }  // namespace qor

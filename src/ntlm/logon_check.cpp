@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "ntlm/ntlm_side.h"
-#include "ntlm/scope_exit.h"
 #include "ntlm/sspi_provider.h"
 #include "platform/heap.h"
+#include "util/scope_exit.h"
 
 namespace qor {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "ntlm/scope_exit.h"
+#include "util/scope_exit.h"
 
 namespace qor {
 namespace {

@@ -2,12 +2,13 @@
 #include <cstring>
 #include <string>
 
-#include "config/text.h"
 #include "platform/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/seal.h"
 #include "store/store_session.h"
+#include "util/secret.h"
+#include "util/text.h"
 
 namespace {
 
@@ -70,15 +71,14 @@ extern "C" int LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t
     // unseal (damaged, or not sealed by us) gives the empty password, so
     // that the rest of a profile stored that way stays usable and no bytes
     // that are not text pass for a password; a missing value fails the load.
-    char sealed[qor::kSealedTextSize] = "";
-    char plain[qor::kSealMaxPassword + 1] = "";
-    if (read_string(store, "BindPwd", sealed, sizeof sealed)) {
-        if (qor::unseal_password(sealed, plain, sizeof plain) != 0) plain[0] = '\0';
-        qor::copy_bounded(record->BindPwd, plain);
+    qor::SecretBuffer<qor::kSealedTextSize> sealed;
+    qor::SecretBuffer<qor::kSealMaxPassword + 1> plain;
+    if (read_string(store, "BindPwd", sealed.data(), sealed.size())) {
+        if (qor::unseal_password(sealed.data(), plain.data(), plain.size()) != 0) plain.data()[0] = '\0';
+        qor::copy_bounded(record->BindPwd, plain.data());
     } else {
         complete = false;
     }
-    memset(plain, 0, sizeof plain);
     complete &= read_string(store, "HostNames", record->HostNames, sizeof record->HostNames);
     if (!read_string(store, "GString", record->GString, sizeof record->GString)) record->GString[0] = '\0';
     if (!read_number(store, "Version", record->Version)) record->Version = kDefaultVersion;

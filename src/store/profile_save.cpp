@@ -1,14 +1,14 @@
 // Writing a record into a profile key, all or nothing.
-#include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "config/text.h"
-#include "qorldap9.h"
 #include "platform/registry.h"
+#include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/seal.h"
 #include "store/store_session.h"
+#include "util/secret.h"
+#include "util/text.h"
 
 namespace {
 
@@ -19,8 +19,9 @@ bool write_number(StoreSession &store, const char *name, int32_t value) {
     return store->SetValue(name, kRegDword, &value, sizeof value) >= 0;
 }
 
+// The sealed password passes through here as well.
 bool write_string(StoreSession &store, const char *name, std::string_view text) {
-    std::string value(text);
+    qor::Secret value(text);
     return store->SetValue(name, kRegSz, value.c_str(), uint32_t(value.size() + 1)) >= 0;
 }
 
@@ -46,11 +47,9 @@ extern "C" int LDAP_Config_saveEx(LDAP_Config *record, const char *name, int32_t
     if (!store) return 0;
     // A password that sealing refuses would not come back as it was: save
     // nothing rather than a profile with another password.
-    std::string password(qor::field_view(record->BindPwd));
-    char sealed[qor::kSealedTextSize];
-    int sealed_rc = qor::seal_password(password.c_str(), sealed, sizeof sealed);
-    std::fill(password.begin(), password.end(), '\0');
-    if (sealed_rc != 0) return 0;
+    qor::Secret password(qor::field_view(record->BindPwd));
+    qor::SecretBuffer<qor::kSealedTextSize> sealed;
+    if (qor::seal_password(password.c_str(), sealed.data(), sealed.size()) != 0) return 0;
     LDC_HKEY root;
     std::string path;
     if (!qor::profile_key(location, name, root, path)) return 0;
@@ -61,6 +60,6 @@ extern "C" int LDAP_Config_saveEx(LDAP_Config *record, const char *name, int32_t
     uint32_t disposition = 0;
     if (store->BeginTransaction(root, kKeyAllAccess) < 0) return 0;
     if (store->CreateKey(root, path.c_str(), 0, kKeyAllAccess, nullptr, &disposition) < 0) return 0;
-    if (!write_values(store, record, name, sealed)) return 0;
+    if (!write_values(store, record, name, sealed.data())) return 0;
     return store->CommitTransaction() >= 0 ? 1 : 0;
 }

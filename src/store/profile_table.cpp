@@ -2,11 +2,11 @@
 #include <cstring>
 #include <string_view>
 
-#include "config/text.h"
 #include "platform/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/store_session.h"
+#include "util/text.h"
 
 extern "C" int LDAP_Config_loadAllAuxEx(LDAP_ConfigAux *table, int32_t location) {
     qor::StoreSession store;

@@ -9,9 +9,14 @@
 #include <vector>
 
 #include "store/rc5.h"
+#include "util/secret.h"
 
 namespace qor {
 namespace {
+
+// Every text and word list below holds the password, its padded form or
+// its cipher words: all of them are wiped when they go.
+using Words = std::vector<uint32_t, WipingAllocator<uint32_t>>;
 
 // The built-in key: fifteen letters and their terminator. Expanded once,
 // then only read, so that threads sealing at once never disturb each other.
@@ -32,18 +37,22 @@ bool is_plain_character(uint32_t w) { return (w >= 1 && w <= 0x7F) || w >= 0xFFF
 // are, unless the password holds a comma: unsealing would take the part
 // before it for a count, so such a password gets the prefix as well (and
 // a blank when the prefix makes the length odd).
-std::string pad(const char *plain, size_t length) {
-    std::string text(plain, length);
-    bool comma = text.find(',') != std::string::npos;
-    if (length % 2 == 0 && !comma) return text;
-    std::string padded = std::to_string(length) + "," + text;
+Secret pad(const char *plain, size_t length) {
+    std::string_view text(plain, length);
+    bool comma = text.find(',') != std::string_view::npos;
+    if (length % 2 == 0 && !comma) return Secret(text);
+    Secret padded;
+    padded.reserve(length + 6);
+    padded += std::to_string(length);
+    padded += ',';
+    padded += text;
     if (length % 2 == 1 || padded.size() % 2 == 1) padded += ' ';
     return padded;
 }
 
 // The count before the comma: leading white space, an optional sign and
 // the leading digits; no digits give 0. Saturates far beyond any length.
-long long leading_count(const std::string &text) {
+long long leading_count(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && isspace(static_cast<unsigned char>(text[i]))) ++i;
     bool negative = false;
@@ -54,24 +63,24 @@ long long leading_count(const std::string &text) {
     return negative ? -value : value;
 }
 
-std::string strip_prefix(const std::string &text) {
+Secret strip_prefix(std::string_view text) {
     size_t comma = text.find(',');
-    if (comma == std::string::npos) return text;
+    if (comma == std::string_view::npos) return Secret(text);
     long long count = leading_count(text.substr(0, comma));
-    std::string rest = text.substr(comma + 1);
-    if (count >= 0 && size_t(count) <= rest.size()) rest.resize(size_t(count));
-    return rest;
+    std::string_view rest = text.substr(comma + 1);
+    if (count >= 0 && size_t(count) <= rest.size()) rest = rest.substr(0, size_t(count));
+    return Secret(rest);
 }
 
 // Reads the decimal words of a sealed text; false when there are more
 // than sealing ever writes.
-bool read_words(const char *sealed, std::vector<uint32_t> &words) {
+bool read_words(const char *sealed, Words &words) {
     const char *p = sealed;
     while (true) {
         while (*p == ' ') ++p;
         if (!*p) return true;
         const char *end = strchr(p, ' ');
-        std::string token = end ? std::string(p, size_t(end - p)) : std::string(p);
+        Secret token = end ? Secret(std::string_view(p, size_t(end - p))) : Secret(std::string_view(p));
         if (words.size() == kSealMaxWords) return false;
         words.push_back(uint32_t(uint64_t(strtoll(token.c_str(), nullptr, 10))));
         if (!end) return true;
@@ -85,7 +94,7 @@ bool read_words(const char *sealed, std::vector<uint32_t> &words) {
 // deciphers with 0), or the padded text had an odd length and the block
 // was a character and the filling 0; the character is found by trying
 // each one, so the check holds for the last word as well.
-bool decipher(const std::vector<uint32_t> &words, std::string &text) {
+bool decipher(const Words &words, Secret &text) {
     const Rc5 &rc5 = cipher();
     for (size_t k = 0; k < words.size(); k += 2) {
         uint32_t a = words[k];
@@ -118,12 +127,13 @@ bool decipher(const std::vector<uint32_t> &words, std::string &text) {
     return true;
 }
 
-bool unseal_text(const char *sealed, std::string &password) {
-    std::vector<uint32_t> words;
+bool unseal_text(const char *sealed, Secret &password) {
+    Words words;
     if (!read_words(sealed, words)) return false;
-    std::string text;
+    Secret text;
+    text.reserve(words.size() + 1);
     if (!decipher(words, text)) return false;
-    password = strip_prefix(text);
+    password = strip_prefix(text.view());
     return true;
 }
 
@@ -135,17 +145,17 @@ int seal_password(const char *plain, char *out, size_t limit) {
     if (!plain) return -1;
     size_t length = strnlen(plain, kSealMaxPassword + 1);
     if (length > kSealMaxPassword) return -1;
-    std::string padded = pad(plain, length);
+    Secret padded = pad(plain, length);
     size_t n = padded.size();
 
-    std::vector<uint32_t> words(n + 2, 0);
+    Words words(n + 2, 0);
     for (size_t i = 0; i < n; ++i) words[i] = plain_word(padded[i]);
     const Rc5 &rc5 = cipher();
     for (size_t k = 0; k < n; k += 2) rc5.encrypt(words[k], words[k + 1]);
 
     // At most n words; the one that pairs with the filling 0 of an odd
     // length is left out, and writing stops before a cipher word 0.
-    std::string text;
+    Secret text;
     if (n > 0 && words[0] != 0) {
         for (size_t i = 0; i < n; ++i) {
             text += std::to_string(words[i]);
@@ -154,8 +164,8 @@ int seal_password(const char *plain, char *out, size_t limit) {
         }
     }
     // The stored form drops words; refuse anything that would not come back.
-    std::string back;
-    if (!unseal_text(text.c_str(), back) || back != std::string(plain, length)) return -1;
+    Secret back;
+    if (!unseal_text(text.c_str(), back) || back != std::string_view(plain, length)) return -1;
     if (text.size() + 1 > limit) return -1;
     memcpy(out, text.c_str(), text.size() + 1);
     return 0;
@@ -164,7 +174,7 @@ int seal_password(const char *plain, char *out, size_t limit) {
 int unseal_password(const char *sealed, char *out, size_t out_size) {
     if (!out || out_size == 0) return -1;
     out[0] = '\0';
-    std::string password;
+    Secret password;
     if (!sealed || !unseal_text(sealed, password) || password.size() + 1 > out_size) return -1;
     memcpy(out, password.c_str(), password.size() + 1);
     return 0;

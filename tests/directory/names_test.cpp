@@ -20,7 +20,7 @@ std::string utf16le(std::u16string s) {
 }  // namespace
 
 TEST(UnicodePwd, AsciiIsQuotedAndWidened) {
-    std::string v = qor::unicode_pwd_value("OldPass1!");
+    std::string v(qor::unicode_pwd_value("OldPass1!").view());
     EXPECT_EQ(v.size(), 2 * (9 + 2));
     EXPECT_EQ(v, utf16le(u"\"OldPass1!\""));
     EXPECT_EQ(qor::unicode_pwd_value(""), utf16le(u"\"\""));
@@ -30,7 +30,7 @@ TEST(UnicodePwd, LongPasswordsAreEncodedWhole) {
     std::string pw(256, 'k');
     pw[0] = 'A';
     pw[255] = 'Z';
-    std::string v = qor::unicode_pwd_value(pw.c_str());
+    std::string v(qor::unicode_pwd_value(pw.c_str()).view());
     ASSERT_EQ(v.size(), 2 * 258u);
     EXPECT_EQ(v.substr(2, 2), std::string("A\0", 2));
     EXPECT_EQ(v.substr(2 * 256, 2), std::string("Z\0", 2));

@@ -11,25 +11,21 @@
 namespace qorldap {
 namespace {
 
-struct Secret {
-    std::string value;
-    ~Secret() { wipe(value); }
-};
+using qor::Secret;
 
 // Reads a password into s; false (with the exit status set) when it could
 // not be read.
 bool read_password(Context &ctx, const std::string &prompt, Secret &s) {
-    std::optional<std::string> line = read_secret(prompt);
+    std::optional<Secret> line = read_secret(prompt);
     if (!line) {
         ctx.exit_status = ctx.out().input_error("no password given");
         return false;
     }
-    s.value = std::move(*line);
-    wipe(*line);
+    s = std::move(*line);
     return true;
 }
 
-void wipe_record(LDAP_Config &r) { memset(r.BindPwd, 0, sizeof r.BindPwd); }
+void wipe_record(LDAP_Config &r) { qor::secure_clear(r.BindPwd, sizeof r.BindPwd); }
 
 // Reports a check's or a change's result code with the directory's reason
 // for it; done says what a success means.
@@ -76,7 +72,7 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
         if (!load_profile(ctx, check_name, r)) return;
         Secret pw;
         if (!read_password(ctx, "Password for " + check_user + ": ", pw)) return;
-        int rc = ldap_verifyPasswdEx(&r, check_user.c_str(), pw.value.c_str());
+        int rc = ldap_verifyPasswdEx(&r, check_user.c_str(), pw.c_str());
         wipe_record(r);
         ctx.exit_status =
             report(ctx, "password of " + check_user, rc, "verified", {{"name", check_name}, {"user", check_user}});
@@ -97,12 +93,12 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
         if (stdin_is_terminal()) {
             Secret again;
             if (!read_password(ctx, "New password again: ", again)) return;
-            if (again.value != new_pw.value) {
+            if (again != new_pw) {
                 ctx.exit_status = ctx.out().input_error("the new passwords differ");
                 return;
             }
         }
-        int rc = ldapPasswordEx(&r, passwd_user.c_str(), old_pw.value.c_str(), new_pw.value.c_str());
+        int rc = ldapPasswordEx(&r, passwd_user.c_str(), old_pw.c_str(), new_pw.c_str());
         wipe_record(r);
         ctx.exit_status =
             report(ctx, "password of " + passwd_user, rc, "changed", {{"name", passwd_name}, {"user", passwd_user}});

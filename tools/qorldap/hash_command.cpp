@@ -15,20 +15,19 @@ void add_hash_command(CLI::App &app, Context &ctx) {
         Output out = ctx.out();
         std::string stored = stored_arg;
         if (stored.empty()) {
-            std::optional<std::string> line = read_line();
+            std::optional<qor::Secret> line = read_line();
             if (!line) {
                 ctx.exit_status = out.input_error("no stored value given");
                 return;
             }
-            stored = *line;
+            stored = std::string(line->view());
         }
-        std::optional<std::string> candidate = read_secret("Password: ");
+        std::optional<qor::Secret> candidate = read_secret("Password: ");
         if (!candidate) {
             ctx.exit_status = out.input_error("no password given");
             return;
         }
         int match = ldap_passwd_verify(stored.c_str(), candidate->c_str());
-        wipe(*candidate);
         bool tagged = ldapPasswdSource(stored.c_str()) == 0;
         Fields f{{"match", match == 1}, {"tagged", tagged}};
         if (match == 1) {

@@ -127,17 +127,13 @@ int run_set(Context &ctx, const std::string &name, const SetOptions &o) {
     LDC_setmbFlags(&r, flags);
     LDC_setAnonymousEx(&r, (flags & LDC_MB_ANONYMOUS) ? 1 : 0);
     if (o.password_stdin) {
-        std::optional<std::string> pw = read_secret("Bind password: ");
+        std::optional<qor::Secret> pw = read_secret("Bind password: ");
         if (!pw) return out.input_error("no bind password on standard input");
-        if (pw->size() >= sizeof r.BindPwd) {
-            wipe(*pw);
-            return out.usage_error("the bind password is longer than 175 characters");
-        }
+        if (pw->size() >= sizeof r.BindPwd) return out.usage_error("the bind password is longer than 175 characters");
         LDC_setBindPwdEx(&r, pw->c_str());
-        wipe(*pw);
     }
     int saved = LDAP_Config_saveEx(&r, name.c_str(), ctx.location);
-    memset(r.BindPwd, 0, sizeof r.BindPwd);
+    qor::secure_clear(r.BindPwd, sizeof r.BindPwd);
     if (saved != 1)
         return out.failed("profile " + name + " could not be saved at location " + std::to_string(ctx.location));
     return out.success((existed ? "updated profile " : "created profile ") + name,
@@ -169,7 +165,7 @@ void add_profile_commands(CLI::App &app, Context &ctx) {
             names.push_back(entry.KeyName);
             text += std::string(text.empty() ? "" : "\n") + entry.KeyName + "\t" + entry.Config.HostNames + "\t" +
                     entry.Config.BaseDN;
-            memset(entry.Config.BindPwd, 0, sizeof entry.Config.BindPwd);
+            qor::secure_clear(entry.Config.BindPwd, sizeof entry.Config.BindPwd);
         }
         ctx.exit_status = ctx.out().success(text, {{"profiles", names}});
     });
@@ -183,7 +179,7 @@ void add_profile_commands(CLI::App &app, Context &ctx) {
         LDAP_Config r;
         if (!load_profile(ctx, show_name, r)) return;
         Fields fields = profile_fields(show_name, r, reveal);
-        memset(r.BindPwd, 0, sizeof r.BindPwd);
+        qor::secure_clear(r.BindPwd, sizeof r.BindPwd);
         Output out = ctx.out();
         ctx.exit_status = out.success(out.json() ? "" : profile_text(fields), fields);
     });

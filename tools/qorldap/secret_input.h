@@ -5,18 +5,17 @@
 #include <optional>
 #include <string>
 
+#include "util/secret.h"
+
 namespace qorldap {
 
 // Prompts on the terminal (echo off) when stdin is one; otherwise reads
 // one line from stdin. Nothing when the input ended.
-std::optional<std::string> read_secret(const std::string &prompt);
+std::optional<qor::Secret> read_secret(const std::string &prompt);
 
-// One line from stdin, without its line end.
-std::optional<std::string> read_line();
+// One line from stdin, without its line end; it may be a password.
+std::optional<qor::Secret> read_line();
 
 bool stdin_is_terminal();
-
-// Overwrites a string that held a secret.
-void wipe(std::string &s);
 
 }  // namespace qorldap

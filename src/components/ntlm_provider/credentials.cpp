@@ -2,7 +2,6 @@
 
 #include <gssapi/gssapi_ext.h>
 #include <gssapi/gssapi_ntlmssp.h>
-#include <openssl/crypto.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -14,19 +13,22 @@
 #include "text.h"
 #include "user_file.h"
 #include "utf8_locale.h"
+#include "util/secret.h"
+#include "util/utf8.h"
 
 namespace qorsspi {
 namespace {
 
 // One field of the identity record; false for a null pointer with a
 // length, or a NUL inside the counted text (which would cut it short).
-bool field(const unsigned char *text, SEC_ULONG length, std::string *out) {
+template <class String>
+bool field(const unsigned char *text, SEC_ULONG length, String *out) {
     if (text == nullptr) {
         out->clear();
         return length == 0;
     }
     out->assign(reinterpret_cast<const char *>(text), length);
-    return out->find('\0') == std::string::npos;
+    return out->find('\0') == String::npos;
 }
 
 // The mechanism splits user names at '@' unless it is escaped.
@@ -44,11 +46,6 @@ size_t hashed_bytes(const std::string &user, const std::string &domain) {
     return (is_ascii(user) ? user.size() : 3 * user.size()) + domain.size();
 }
 
-struct Secret {
-    std::string text;
-    ~Secret() { OPENSSL_cleanse(text.data(), text.size()); }
-};
-
 }  // namespace
 
 bool weak_protocol_requested() {
@@ -62,9 +59,9 @@ bool weak_protocol_requested() {
 SECURITY_STATUS acquire_outbound(const SEC_WINNT_AUTH_IDENTITY_A &identity, gss_cred_id_t *cred) {
     if (identity.Flags != SEC_WINNT_AUTH_IDENTITY_ANSI) return SEC_E_UNSUPPORTED_FUNCTION;
     std::string user, domain;
-    Secret password;
+    qor::Secret password;
     if (!field(identity.User, identity.UserLength, &user) || !field(identity.Domain, identity.DomainLength, &domain) ||
-        !field(identity.Password, identity.PasswordLength, &password.text))
+        !field(identity.Password, identity.PasswordLength, &password))
         return SEC_E_INVALID_PARAMETER;
 
     // "DOMAIN\user" in the user field stands for itself when no domain is given.
@@ -75,13 +72,13 @@ SECURITY_STATUS acquire_outbound(const SEC_WINNT_AUTH_IDENTITY_A &identity, gss_
         user.erase(0, backslash + 1);
     }
     if (user.empty()) return SEC_E_NO_CREDENTIALS;
-    if (!is_utf8(user) || !is_utf8(domain) || !is_utf8(password.text)) return SEC_E_INVALID_PARAMETER;
+    if (!qor::is_utf8(user) || !qor::is_utf8(domain) || !qor::is_utf8(password.view())) return SEC_E_INVALID_PARAMETER;
     // The file's domains are upper case and the mechanism compares them as written.
     domain = utf8_upper(domain);
     if (hashed_bytes(user, domain) > kMaxUserAndDomainBytes) return SEC_E_INVALID_PARAMETER;
 
-    Secret hash{nt_hash_hex(password.text)};
-    if (hash.text.empty()) return SEC_E_INTERNAL_ERROR;
+    qor::Secret hash = nt_hash_hex(password.view());
+    if (hash.empty()) return SEC_E_INTERNAL_ERROR;
 
     Utf8LocaleScope utf8;
     OM_uint32 minor = 0;
@@ -94,7 +91,7 @@ SECURITY_STATUS acquire_outbound(const SEC_WINNT_AUTH_IDENTITY_A &identity, gss_
     gss_key_value_element_desc elements[2];
     OM_uint32 count = 0;
     if (!domain.empty()) elements[count++] = {GSS_NTLMSSP_CS_DOMAIN, domain.c_str()};
-    elements[count++] = {GSS_NTLMSSP_CS_NTHASH, hash.text.c_str()};
+    elements[count++] = {GSS_NTLMSSP_CS_NTHASH, hash.c_str()};
     gss_key_value_set_desc store = {count, elements};
     major = gss_acquire_cred_from(&minor, name, GSS_C_INDEFINITE, ntlmssp_mechs(), GSS_C_INITIATE, &store, cred,
                                   nullptr, nullptr);

@@ -32,16 +32,14 @@ void never_expires(PTimeStamp expiry) {
 void destroy(Credential *credential) {
     OM_uint32 minor = 0;
     gss_release_cred(&minor, &credential->cred);
-    credential->tag = 0;
-    delete credential;
+    qor::delete_tagged(credential);
 }
 
 void destroy(Context *context) {
     OM_uint32 minor = 0;
     gss_delete_sec_context(&minor, &context->ctx, GSS_C_NO_BUFFER);
     gss_release_name(&minor, &context->target);
-    context->tag = 0;
-    delete context;
+    qor::delete_tagged(context);
 }
 
 namespace {
@@ -62,7 +60,7 @@ SECURITY_STATUS context_call(PCtxtHandle phContext, bool inbound, PCtxtHandle ph
         if (first) destroy(context);
         return status;
     }
-    to_handle(context, kContextTag, phNewContext);
+    to_handle(context, phNewContext);
     never_expires(expiry);
     return status;
 }
@@ -127,7 +125,7 @@ QORSSPI_EXPORT SECURITY_STATUS SEC_ENTRY AcquireCredentialsHandleA(SEC_CHAR * /*
         destroy(credential);
         return status;
     }
-    to_handle(credential, kCredentialTag, phCredential);
+    to_handle(credential, phCredential);
     never_expires(ptsExpiry);
     return SEC_E_OK;
 }

@@ -1,10 +1,9 @@
 #include "nt_hash.h"
 
-#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/provider.h>
 
-#include "text.h"
+#include "util/utf8.h"
 
 namespace qorsspi {
 namespace {
@@ -23,22 +22,23 @@ EVP_MD *md4() {
 
 }  // namespace
 
-std::string nt_hash_hex(std::string_view password) {
+qor::Secret nt_hash_hex(std::string_view password) {
     EVP_MD *md = md4();
-    if (md == nullptr) return "";
-    std::string utf16 = utf8_to_utf16le(password);
+    if (md == nullptr) return qor::Secret();
+    qor::Secret utf16;
+    utf16.reserve(password.size() * 2);
+    qor::utf8_to_utf16le(password, utf16);
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     bool ok = EVP_Digest(utf16.data(), utf16.size(), digest, &length, md, nullptr) == 1 && length == 16;
-    OPENSSL_cleanse(utf16.data(), utf16.size());
-    if (!ok) return "";
+    if (!ok) return qor::Secret();
     static const char kHex[] = "0123456789ABCDEF";
-    std::string hex;
+    qor::Secret hex;
     for (unsigned i = 0; i < length; ++i) {
         hex.push_back(kHex[digest[i] >> 4]);
         hex.push_back(kHex[digest[i] & 0xF]);
     }
-    OPENSSL_cleanse(digest, sizeof digest);
+    qor::secure_clear(digest, sizeof digest);
     return hex;
 }
 

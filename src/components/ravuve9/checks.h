@@ -16,7 +16,4 @@ int md5_matches(const char *candidate, const char *text, size_t length);
 // 1 when crypt(3) of candidate with text as its setting gives text back.
 int crypt_matches(const char *candidate, const char *text, size_t length);
 
-// Equality of two byte ranges in time that depends on their lengths only.
-bool same_bytes(const void *a, size_t a_length, const void *b, size_t b_length);
-
 }  // namespace ravuve9

@@ -2,12 +2,13 @@
 // own algorithm and salt; hashing the candidate with it as the setting must
 // give the same text back.
 #include <crypt.h>
-#include <openssl/crypto.h>
 
 #include <cstdlib>
 #include <cstring>
 
 #include "checks.h"
+#include "util/constant_time.h"
+#include "util/secret.h"
 
 namespace ravuve9 {
 
@@ -20,9 +21,10 @@ int crypt_matches(const char *candidate, const char *text, size_t length) {
     // Null on an unknown or malformed setting; the failure tokens ("*0",
     // "*1") never equal a stored hash of ours either.
     const char *hashed = crypt_rn(candidate, text, data, static_cast<int>(sizeof(crypt_data)));
-    if (hashed != nullptr && hashed[0] != '*') match = same_bytes(hashed, strlen(hashed), text, length) ? 1 : 0;
+    if (hashed != nullptr && hashed[0] != '*')
+        match = qor::equal_constant_time(hashed, strlen(hashed), text, length) ? 1 : 0;
     // The buffer held the candidate and state derived from it.
-    OPENSSL_cleanse(data, sizeof(crypt_data));
+    qor::secure_clear(data, sizeof(crypt_data));
     free(data);
     return match;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "checks.h"
+#include "util/constant_time.h"
 
 namespace ravuve9 {
 namespace {
@@ -22,7 +23,7 @@ int md5_matches(const char *candidate, const char *text, size_t length) {
         return 0;
     unsigned char encoded[kTextLength + 1];
     if (EVP_EncodeBlock(encoded, digest, static_cast<int>(digest_length)) != static_cast<int>(kTextLength)) return 0;
-    return same_bytes(encoded, kTextLength, text, length) ? 1 : 0;
+    return qor::equal_constant_time(encoded, kTextLength, text, length) ? 1 : 0;
 }
 
 }  // namespace ravuve9

@@ -1,7 +1,5 @@
-// CryptoAPI-shaped digests over OpenSSL's EVP interface. Handles are heap
-// objects tagged with a kind word, so a stale or foreign handle is refused
-// instead of followed.
-#include <openssl/crypto.h>
+// CryptoAPI-shaped digests over OpenSSL's EVP interface. Handles are
+// tagged heap objects (util/tagged_handle.h).
 #include <openssl/evp.h>
 
 #include <cstring>
@@ -9,21 +7,23 @@
 
 #include "platform/crypto.h"
 #include "platform/crypto_seam.h"
+#include "util/secret.h"
+#include "util/tagged_handle.h"
 
 namespace qor::platform {
 namespace {
 
-constexpr uint32_t kProviderTag = 0x50525631;  // "PRV1"
-constexpr uint32_t kHashTag = 0x48534831;      // "HSH1"
 constexpr uint32_t kCryptVerifyContext = 0xF0000000;
 
 struct Provider {
-    uint32_t tag = kProviderTag;
+    static constexpr uint32_t kTag = 0x50525631;  // "PRV1"
+    uint32_t tag = kTag;
     uint32_t type = 0;
 };
 
 struct Hash {
-    uint32_t tag = kHashTag;
+    static constexpr uint32_t kTag = 0x48534831;  // "HSH1"
+    uint32_t tag = kTag;
     EVP_MD_CTX *context = nullptr;
     bool finished = false;  // the value was read; no more data is taken
     unsigned char value[EVP_MAX_MD_SIZE] = {};
@@ -37,15 +37,9 @@ bool fail(uint32_t error) {
     return false;
 }
 
-Provider *as_provider(CryptProvider handle) {
-    auto *p = reinterpret_cast<Provider *>(handle);
-    return (p != nullptr && p->tag == kProviderTag) ? p : nullptr;
-}
+Provider *as_provider(CryptProvider handle) { return qor::tagged_object<Provider>(handle); }
 
-Hash *as_hash(CryptHash handle) {
-    auto *h = reinterpret_cast<Hash *>(handle);
-    return (h != nullptr && h->tag == kHashTag) ? h : nullptr;
-}
+Hash *as_hash(CryptHash handle) { return qor::tagged_object<Hash>(handle); }
 
 // The digests fetched once for the process. EVP_sha1() and its kind make
 // OpenSSL 3 look the algorithm up in its provider store, under a lock, at
@@ -110,7 +104,7 @@ bool crypt_acquire_context(CryptProvider *provider, const char * /*container*/, 
     if (p == nullptr) return fail(kNteNoMemory);
     p->type = provider_type;
     crypto_seam::provider_opened();
-    *provider = reinterpret_cast<CryptProvider>(p);
+    *provider = qor::handle_of(p);
     return true;
 }
 
@@ -132,7 +126,7 @@ bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key
         return fail(kNteFail);
     }
     crypto_seam::hash_opened();
-    *hash = reinterpret_cast<CryptHash>(h);
+    *hash = qor::handle_of(h);
     return true;
 }
 
@@ -170,9 +164,8 @@ bool crypt_destroy_hash(CryptHash hash) {
     Hash *h = as_hash(hash);
     if (h == nullptr) return fail(kNteBadHash);
     EVP_MD_CTX_free(h->context);
-    OPENSSL_cleanse(h->value, sizeof h->value);
-    h->tag = 0;
-    delete h;
+    qor::secure_clear(h->value, sizeof h->value);
+    qor::delete_tagged(h);
     crypto_seam::hash_closed();
     return true;
 }
@@ -181,8 +174,7 @@ bool crypt_release_context(CryptProvider provider, uint32_t flags) {
     Provider *p = as_provider(provider);
     if (p == nullptr) return fail(kErrorInvalidParameter);
     if (flags != 0) return fail(kNteBadFlags);
-    p->tag = 0;
-    delete p;
+    qor::delete_tagged(p);
     crypto_seam::provider_closed();
     return true;
 }

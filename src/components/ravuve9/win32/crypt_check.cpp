@@ -8,6 +8,8 @@
 
 #include "../checks.h"
 #include "digest.h"
+#include "util/constant_time.h"
+#include "util/secret.h"
 
 namespace ravuve9 {
 namespace {
@@ -61,7 +63,7 @@ std::string md5_crypt(const DigestProvider &provider, const std::string &key, co
     }
     std::string value = first.finish();
     ok = alternate.ok() && first.ok() && value.size() == 16;
-    wipe(alt);
+    qor::secure_clear(alt);
 
     for (int round = 0; ok && round < 1000; ++round) {
         Digest step(provider, CALG_MD5);
@@ -77,9 +79,9 @@ std::string md5_crypt(const DigestProvider &provider, const std::string &key, co
             step.add(key);
         std::string next = step.finish();
         ok = step.ok() && next.size() == 16;
-        wipe(value);
+        qor::secure_clear(value);
         value = next;
-        wipe(next);
+        qor::secure_clear(next);
     }
     if (!ok) return std::string();
 
@@ -91,7 +93,7 @@ std::string md5_crypt(const DigestProvider &provider, const std::string &key, co
     encode_group(out, byte_at(f, 3), byte_at(f, 9), byte_at(f, 15), 4);
     encode_group(out, byte_at(f, 4), byte_at(f, 10), byte_at(f, 5), 4);
     encode_group(out, 0, 0, byte_at(f, 11), 2);
-    wipe(value);
+    qor::secure_clear(value);
     return out;
 }
 
@@ -162,9 +164,9 @@ std::string sha_crypt(const DigestProvider &provider, const std::string &key, co
 
     ok = second.ok() && first.ok() && key_digest.ok() && salt_digest.ok() && a.size() == length &&
          dp.size() == length && ds.size() == length;
-    wipe(b);
-    wipe(dp);
-    wipe(ds);
+    qor::secure_clear(b);
+    qor::secure_clear(dp);
+    qor::secure_clear(ds);
 
     for (unsigned long round = 0; ok && round < rounds; ++round) {
         Digest step(provider, algorithm);
@@ -180,12 +182,12 @@ std::string sha_crypt(const DigestProvider &provider, const std::string &key, co
             step.add(p);
         std::string next = step.finish();
         ok = step.ok() && next.size() == length;
-        wipe(a);
+        qor::secure_clear(a);
         a = next;
-        wipe(next);
+        qor::secure_clear(next);
     }
-    wipe(p);
-    wipe(s);
+    qor::secure_clear(p);
+    qor::secure_clear(s);
     if (!ok) return std::string();
 
     std::string out = wide ? "$6$" : "$5$";
@@ -198,7 +200,7 @@ std::string sha_crypt(const DigestProvider &provider, const std::string &key, co
         for (const auto &t : kSha256Order) encode_group(out, byte_at(a, t[0]), byte_at(a, t[1]), byte_at(a, t[2]), 4);
         encode_group(out, 0, byte_at(a, 31), byte_at(a, 30), 3);
     }
-    wipe(a);
+    qor::secure_clear(a);
     return out;
 }
 
@@ -216,9 +218,9 @@ int crypt_matches(const char *candidate, const char *text, size_t length) {
         hashed = sha_crypt(provider, key, text, false, ok);
     else if (std::strncmp(text, "$6$", 3) == 0)
         hashed = sha_crypt(provider, key, text, true, ok);
-    wipe(key);
-    int match = ok && same_bytes(hashed.data(), hashed.size(), text, length) ? 1 : 0;
-    wipe(hashed);
+    qor::secure_clear(key);
+    int match = ok && qor::equal_constant_time(hashed.data(), hashed.size(), text, length) ? 1 : 0;
+    qor::secure_clear(hashed);
     return match;
 }
 

@@ -42,9 +42,4 @@ std::string Digest::finish() {
     return value;
 }
 
-void wipe(std::string &text) {
-    if (!text.empty()) SecureZeroMemory(&text[0], text.size());
-    text.clear();
-}
-
 }  // namespace ravuve9

@@ -41,7 +41,4 @@ class Digest {
     bool ok_ = false;
 };
 
-// Overwrites a string's bytes before it goes.
-void wipe(std::string &text);
-
 }  // namespace ravuve9

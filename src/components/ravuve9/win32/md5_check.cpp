@@ -4,27 +4,15 @@
 
 #include "../checks.h"
 #include "digest.h"
+#include "util/base64.h"
+#include "util/constant_time.h"
+#include "util/secret.h"
 
 namespace ravuve9 {
 namespace {
 
 constexpr size_t kDigestBytes = 16;
 constexpr size_t kTextLength = 24;  // 16 bytes: five full groups and "=="
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string base64(const std::string &bytes) {
-    std::string text;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        unsigned long group = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
-        text += kAlphabet[(group >> 18) & 63];
-        text += kAlphabet[(group >> 12) & 63];
-        text += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
-        text += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -34,10 +22,12 @@ int md5_matches(const char *candidate, const char *text, size_t length) {
     md5.add(candidate, std::strlen(candidate));
     std::string digest = md5.finish();
     if (!md5.ok() || digest.size() != kDigestBytes) return 0;
-    std::string encoded = base64(digest);
-    int match = same_bytes(encoded.data(), encoded.size(), text, length) ? 1 : 0;
-    wipe(digest);
-    return match;
+    char encoded[kTextLength + 1];
+    bool match = qor::base64_encode(reinterpret_cast<const unsigned char *>(digest.data()), digest.size(), encoded,
+                                    sizeof encoded) == static_cast<int>(kTextLength) &&
+                 qor::equal_constant_time(encoded, kTextLength, text, length);
+    qor::secure_clear(digest);
+    return match ? 1 : 0;
 }
 
 }  // namespace ravuve9

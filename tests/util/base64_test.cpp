@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "directory/base64.h"
+#include "util/base64.h"
 
 namespace {
 

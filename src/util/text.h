@@ -1,4 +1,5 @@
-// Bounded text helpers shared by the whole library.
+// Bounded text helpers: fields of fixed size read only within the field,
+// tokens, comparison without regard to letter case.
 #pragma once
 
 #include <cstddef>
@@ -66,14 +67,6 @@ class Tokens {
     std::string_view rest_;
     std::string_view seps_;
 };
-
-// Overwrites memory that held a secret; the compiler may not drop it.
-inline void secure_clear(void *p, size_t n) {
-    volatile unsigned char *v = static_cast<volatile unsigned char *>(p);
-    for (size_t i = 0; i < n; ++i) v[i] = 0;
-}
-
-inline void secure_clear(std::string &s) { secure_clear(s.data(), s.size()); }
 
 inline bool equals_ignore_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

@@ -1,11 +1,15 @@
-#include "directory/base64.h"
+// Base64 text of the standard alphabet with "=" padding and no line breaks.
+#pragma once
+
+#include <cstddef>
 
 namespace qor {
-namespace {
 
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+namespace base64_detail {
 
-int value_of(char c) {
+inline constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+inline int value_of(char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
     if (c >= 'a' && c <= 'z') return c - 'a' + 26;
     if (c >= '0' && c <= '9') return c - '0' + 52;
@@ -14,9 +18,14 @@ int value_of(char c) {
     return -1;
 }
 
-}  // namespace
+}  // namespace base64_detail
 
-int base64_encode(const unsigned char *src, size_t length, char *dst, size_t dst_size) {
+// Writes the text of length source bytes and a terminator into dst of
+// dst_size bytes. Returns the number of characters written without the
+// terminator, or -1 when dst is too small; after -1, dst may hold a
+// partial, unterminated text.
+inline int base64_encode(const unsigned char *src, size_t length, char *dst, size_t dst_size) {
+    using base64_detail::kAlphabet;
     size_t at = 0;
     size_t i = 0;
     // Every group, the last partial one too, needs room for all four
@@ -37,7 +46,10 @@ int base64_encode(const unsigned char *src, size_t length, char *dst, size_t dst
     return static_cast<int>(at);
 }
 
-long base64_decode(const char *text, size_t length, unsigned char *dst, size_t dst_size) {
+// Decodes length characters of text into dst. Only padded text of whole
+// four-character groups is taken. Returns the number of bytes written, or
+// -1 when the text is not such Base64 or dst is too small.
+inline long base64_decode(const char *text, size_t length, unsigned char *dst, size_t dst_size) {
     if (length % 4 != 0) return -1;
     size_t out = 0;
     for (size_t i = 0; i < length; i += 4) {
@@ -53,7 +65,7 @@ long base64_decode(const char *text, size_t length, unsigned char *dst, size_t d
             }
             // "=" anywhere but at the very end, or a character after it
             if (padding > 0) return -1;
-            v[k] = value_of(c);
+            v[k] = base64_detail::value_of(c);
             if (v[k] < 0) return -1;
         }
         size_t bytes = 3 - static_cast<size_t>(padding);
