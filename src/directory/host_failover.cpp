@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "config/text.h"
 #include "directory/last_outcome.h"
 #include "directory/session_open.h"
+#include "util/text.h"
 
 namespace qor {
 namespace {
