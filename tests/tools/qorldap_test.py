@@ -120,6 +120,10 @@ class Qorldap(unittest.TestCase):
         self.assertIn("password of ppexpired: refused — the password has expired", text.stderr)
         reset = self.run_tool("check", "tool-why", "ppreset", "--password-stdin", stdin="Policy-Pass-1\n", expect=0)
         self.assertIn("verified — the password must be changed at the next logon", reset.stdout)
+        grace = self.run_tool("check", "tool-why", "ppgrace", "--password-stdin", stdin="Policy-Pass-1\n", expect=0)
+        self.assertRegex(grace.stdout, r"verified — the password has expired \(\d+ grace logins left\)")
+        warned = self.run_tool("check", "tool-why", "ppwarned", "--password-stdin", stdin="Policy-Pass-1\n", expect=0)
+        self.assertRegex(warned.stdout, r"verified — the password expires in 36[45] days")
         short = self.run_tool("passwd", "tool-why", "ppquality", "--password-stdin",
                               stdin="Policy-Pass-1\nTiny-1\n", expect=1)
         self.assertIn("the directory refused the new password: the password is too short", short.stderr)
