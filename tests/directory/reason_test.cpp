@@ -21,7 +21,8 @@ constexpr const char *kPolicyPassword = "Policy-Pass-1";
 // The fixture's policies (tests/fixtures/data/seed.ldif.in).
 constexpr int32_t kGraceLimit = 1000;
 constexpr int32_t kWarnedMaxAge = 31536000;
-constexpr int kServerDown = 81;  // the interface's number for libldap's -1
+constexpr int kServerDown = 81;  // the interface's numbers for libldap's -1 and -5
+constexpr int kTimeout = 85;
 
 struct Record {
     int32_t step, result, reason, value;
@@ -125,6 +126,19 @@ TEST_F(Reasons, ServerDownIsATransportFailure) {
     LDC_setmbFlags(&posix, LDC_MB_POSIX | LDC_MB_ANONYMOUS);
     EXPECT_EQ(ldap_verifyConfigEx(&posix), kServerDown);
     EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_CONNECT);
+}
+
+TEST_F(Reasons, SilentServerIsATimeout) {
+    // Listening, so connects succeed, but nothing ever reads a request.
+    int port = 0;
+    int fd = qor_test::bound_loopback_socket(port);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(listen(fd, 4), 0);
+    LDC_setPortEx(&posix, port);
+    EXPECT_EQ(ldap_verifyPasswdEx(&posix, "jdoe", TestDirectory::kPosixJdoePassword), LDC_E_PASSWORD_REFUSED);
+    close(fd);
+    EXPECT_EQ(LDC_lastResultEx(), kTimeout);
+    EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_TIMEOUT);
 }
 
 TEST_F(Reasons, UntrustedCertificateIsTold) {
