@@ -36,7 +36,9 @@ fi
 
 if command -v ccache >/dev/null 2>&1; then
     export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
-    export CCACHE_BASEDIR="$src" CCACHE_NOHASHDIR=true
+    # The build runs with a HOME of its own: name the cache outright.
+    CCACHE_DIR=$(ccache -k cache_dir)
+    export CCACHE_DIR CCACHE_BASEDIR="$src" CCACHE_NOHASHDIR=true
 fi
 export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-nocheck parallel=$jobs}"
 (cd "$src" && dpkg-buildpackage -us -uc -b)
