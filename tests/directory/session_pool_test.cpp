@@ -139,12 +139,14 @@ TEST_F(KeptSessions, ChildOfForkOpensItsOwnAndLeavesTheParentsAlone) {
     EXPECT_EQ(parent_refused, 0);
 }
 
-TEST_F(KeptSessions, EightThreadsMixRightAndWrongPasswords) {
+// Eight threads, each checking right and wrong passwords of the four
+// accounts in turn; returns the wrong verdicts of each thread.
+std::vector<int> eight_threads_check(const std::function<LDAP_Config(int flags)> &profile, int checks) {
     std::vector<std::thread> threads;
     std::vector<int> wrong_verdicts(8, 0);
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&, t] {
-            for (int i = 0; i < 100; ++i) {
+            for (int i = 0; i < checks; ++i) {
                 const Account &a = kAccounts[(t + i) % 4];
                 LDAP_Config r = profile(a.flags);
                 bool right = (i / 4 + t) % 2 == 0;
@@ -154,10 +156,24 @@ TEST_F(KeptSessions, EightThreadsMixRightAndWrongPasswords) {
         });
     }
     for (std::thread &t : threads) t.join();
+    return wrong_verdicts;
+}
+
+TEST_F(KeptSessions, EightThreadsMixRightAndWrongPasswords) {
+    std::vector<int> wrong_verdicts = eight_threads_check([&](int flags) { return profile(flags); }, 100);
     for (int t = 0; t < 8; ++t) EXPECT_EQ(wrong_verdicts[t], 0) << "thread " << t;
     int open = dir->connections_from_this_process();
     EXPECT_GE(open, 1);
-    EXPECT_LE(open, 8);
+    EXPECT_LE(open, 8);  // never more than were in use at once
+}
+
+TEST_F(KeptSessions, IdleConnectionsStayUnderTheCap) {
+    qor::KeepPolicy policy;
+    policy.idle_per_key = 2;
+    qor::set_keep_policy_for_testing(policy);
+    std::vector<int> wrong_verdicts = eight_threads_check([&](int flags) { return profile(flags); }, 20);
+    for (int t = 0; t < 8; ++t) EXPECT_EQ(wrong_verdicts[t], 0) << "thread " << t;
+    EXPECT_LE(dir->connections_from_this_process(), 2);
 }
 
 TEST_F(KeptSessions, ConnectionIdleLongerThanTheLimitIsClosed) {
