@@ -72,9 +72,11 @@ int on_answering_host(LDAP_Config *r, bool keep, const std::function<HostAnswer(
     int code = -1;
     for (const std::string &entry : hosts_in_turn(r, ssl)) {
         HostAnswer answer{};
+        bool on_kept_session = false;
         if (keep) {
             PasswordSession session(r, entry);
             if (session.get() == nullptr) continue;  // an entry that cannot form a session
+            on_kept_session = session.kept();
             answer = attempt(session.get());
             session.bound(answer.last_result);
         } else {
@@ -85,7 +87,10 @@ int on_answering_host(LDAP_Config *r, bool keep, const std::function<HostAnswer(
         }
         remember(host_key(entry, r->Port, ssl), answer.answered);
         code = answer.code;
-        if (answer.answered) return code;
+        // On a kept session the first request is not the session's
+        // first: one that got no answer may have reached the server, and
+        // is never sent to another.
+        if (answer.answered || on_kept_session) return code;
     }
     return code;
 }

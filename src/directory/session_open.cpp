@@ -37,8 +37,8 @@ std::string password_session_key(LDAP_Config *r, const std::string &hosts) {
 }
 
 PasswordSession::PasswordSession(LDAP_Config *r, const std::string &hosts)
-    : key_(password_session_key(r, hosts)), ld_(take_session(key_)) {
-    if (ld_ != nullptr) return;
+    : key_(password_session_key(r, hosts)), ld_(take_session(key_)), kept_(ld_ != nullptr) {
+    if (kept_) return;
     ld_ = open_password_session(r, hosts);
     if (ld_ != nullptr) platform::prepare_to_keep(ld_);
 }

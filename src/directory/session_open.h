@@ -33,6 +33,8 @@ class PasswordSession {
 
     // Null when none could be opened.
     LDAP *get() const { return ld_; }
+    // True for a kept session, one that served an earlier call.
+    bool kept() const { return kept_; }
     // The bind's result: a session whose bind the server answered may be
     // kept; one that failed in the client or on the way is closed.
     void bound(int result) { reusable_ = result < platform::kServerDown; }
@@ -40,6 +42,7 @@ class PasswordSession {
   private:
     std::string key_;
     LDAP *ld_ = nullptr;
+    bool kept_ = false;
     bool reusable_ = false;
 };
 

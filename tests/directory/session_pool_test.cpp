@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "directory/session_pool.h"
+#include "net_faults.h"
 #include "qorldap9.h"
 #include "test_directory.h"
 
@@ -119,6 +120,20 @@ TEST_F(KeptSessions, ServerClosingAnIdleConnection) {
     ASSERT_EQ(dir->connections_from_this_process(), 0) << "the server did not close the idle connection";
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "wrong"), LDC_E_PASSWORD_REFUSED);
+}
+
+TEST_F(KeptSessions, BindUnansweredOnAKeptConnectionIsNotSentToAnotherHost) {
+    // The proxy passes each connection's first answer at once and holds
+    // back the later ones beyond the deadline of a Timeout of 1.
+    qor_test::SlowProxy slow(dir->ldap_port(), 5000ms, 1);
+    LDAP_Config r = profile();
+    std::string hosts = slow.entry() + " " + dir->host() + ":" + std::to_string(dir->ldap_port());
+    LDC_setHostNamesEx(&r, hosts.c_str());
+    LDC_setTimeoutEx(&r, 1);
+    ASSERT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    int rc = -1;
+    EXPECT_EQ(opened_by([&] { rc = ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword); }), 0);
+    EXPECT_EQ(rc, LDC_E_PASSWORD_REFUSED);  // the server may have acted: its verdict is unknown
 }
 
 TEST_F(KeptSessions, ChildOfForkOpensItsOwnAndLeavesTheParentsAlone) {
