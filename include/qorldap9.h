@@ -286,7 +286,11 @@ QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value);
 #define LDC_STEP_LOGON 6   /* the NTLM logon check (result 0 accepted, 49 refused) */
 
 /* Reasons (LDC_lastReasonEx). Where the reason carries a number,
- * LDC_lastReasonValueEx gives it; otherwise that is 0. */
+ * LDC_lastReasonValueEx gives it; otherwise that is 0. "Password policy"
+ * is the password-policy response control (draft-behera-ldap-password-
+ * policy), which the password check and change request from the server;
+ * WLDAP32's simple bind carries no controls, so on Windows those reasons
+ * come only from Active Directory's diagnostic texts. */
 #define LDC_REASON_NONE 0                /* the step succeeded and the server added nothing */
 #define LDC_REASON_UNKNOWN 1             /* the step failed for a reason not named here */
 #define LDC_REASON_INVALID_CREDENTIALS 2 /* wrong password or no such user (AD 52e; LDAP 49) */
