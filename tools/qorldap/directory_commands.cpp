@@ -65,8 +65,15 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
     static std::string check_name, check_user;
     static bool check_stdin = false;
     check->add_option("NAME", check_name, "Profile name")->required();
-    check->add_option("USER", check_user, "User name or full DN")->required();
+    check->add_option("USER", check_user, "User name or full DN (AD profiles: also user@domain or DOMAIN\\user)")
+        ->required();
     check->add_flag("--password-stdin", check_stdin, "Read the password from standard input (also when a terminal)");
+    check->footer(check->get_footer() + "\n\n" +
+                  "Active Directory profiles with integrated bind (MBFlags 0x42) check the password by an NTLM logon\n"
+                  "through the host's winbind. Only root and members of the group winbindd_priv may use winbind's\n"
+                  "privileged pipe: for any other user every such check is refused (exit status 1, and one line\n"
+                  "\"AcceptSecurityContext failed with 8009030C\" on standard error). An administrator grants it with\n"
+                  "usermod -a -G winbindd_priv ACCOUNT.");
     check->callback([&ctx] {
         LDAP_Config r;
         if (!load_profile(ctx, check_name, r)) return;

@@ -15,6 +15,7 @@
 #include "utf8_locale.h"
 #include "util/secret.h"
 #include "util/utf8.h"
+#include "winbind_domain.h"
 
 namespace qorsspi {
 namespace {
@@ -73,6 +74,9 @@ SECURITY_STATUS acquire_outbound(const SEC_WINNT_AUTH_IDENTITY_A &identity, gss_
     }
     if (user.empty()) return SEC_E_NO_CREDENTIALS;
     if (!qor::is_utf8(user) || !qor::is_utf8(domain) || !qor::is_utf8(password.view())) return SEC_E_INVALID_PARAMETER;
+    // The server side asks winbind when there is no user file: name the
+    // domain the way winbind knows it.
+    if (user_file_path().empty()) domain = winbind_domain(domain);
     // The file's domains are upper case and the mechanism compares them as written.
     domain = utf8_upper(domain);
     if (hashed_bytes(user, domain) > kMaxUserAndDomainBytes) return SEC_E_INVALID_PARAMETER;
