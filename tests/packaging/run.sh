@@ -30,6 +30,9 @@ done
 for f in $folders; do
     [ ! -e "$f" ] || skip "$f exists already and would go with the purge"
 done
+for f in /usr/local/lib/libqorldap9.so* /usr/local/lib/*/libqorldap9.so*; do
+    [ ! -e "$f" ] || skip "programs would use $f (installed from a build tree), not the packages"
+done
 
 sh "$root/scripts/package.sh" "$out"
 
@@ -90,14 +93,14 @@ for consumer in "$work/consumer-pkgconfig" "$work/cmake/build/consumer-cmake"; d
 done
 
 echo "== the command and its manual page"
-qorldap --help | grep -q "^Usage: qorldap" || fail "qorldap --help"
-[ "$(man -w qorldap)" = /usr/share/man/man1/qorldap.1.gz ] || fail "man -w qorldap: $(man -w qorldap)"
+/usr/bin/qorldap --help | grep -q "^Usage: qorldap" || fail "qorldap --help"
+man -aw qorldap | grep -qx /usr/share/man/man1/qorldap.1.gz || fail "man -aw qorldap: $(man -aw qorldap)"
 # The page holds every subcommand's help.
-man qorldap 2>/dev/null | grep -q "hash-check \[OPTIONS\]" || fail "the manual page lacks the subcommands"
+man /usr/share/man/man1/qorldap.1.gz 2>/dev/null | grep -q "hash-check \[OPTIONS\]" || fail "the manual page lacks the subcommands"
 
 # A machine profile saved by root lands in the package's folder; the purge
 # takes it away.
-env -u QORLDAP9_REGISTRY_DIR qorldap --location 1 set packaging-probe --base dc=example,dc=com >/dev/null
+env -u QORLDAP9_REGISTRY_DIR /usr/bin/qorldap --location 1 set packaging-probe --base dc=example,dc=com >/dev/null
 [ -f /var/lib/qorldap9/local_machine.db ] || fail "qorldap saved no machine profile in /var/lib/qorldap9"
 
 echo "== purge"
