@@ -10,6 +10,7 @@
 #include "directory/sha_value.h"
 #include "platform/crypto.h"
 #include "qorldap9.h"
+#include "seam_guard.h"
 
 namespace {
 
@@ -29,13 +30,12 @@ std::string hex(const unsigned char *data, size_t length) {
 
 class CryptoDigestFaults : public ::testing::Test {
   protected:
-    void SetUp() override { set_crypt_faults_for_testing(CryptFaults{}); }
     void TearDown() override {
         CryptTrace trace = crypt_trace_for_testing();
         EXPECT_EQ(trace.live_providers, 0) << "a provider context was not released";
         EXPECT_EQ(trace.live_hashes, 0) << "a hash object was not destroyed";
-        set_crypt_faults_for_testing(CryptFaults{});
     }
+    SeamGuard seams_;
 
     static int sha_of(const char *text) {
         char out[qor::kShaValueSize];

@@ -15,6 +15,7 @@
 #include "platform/component_path.h"
 #include "platform/heap.h"
 #include "platform/version.h"
+#include "seam_guard.h"
 
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
@@ -69,11 +70,9 @@ class FakeProvider : public testing::Test {
     }
     void TearDown() override {
         if (held_ != nullptr) dlclose(held_);
-        qor::platform::set_component_dir_for_testing(nullptr);
-        qor::platform::set_version_query_for_testing(nullptr);
-        qor::platform::set_heap_alloc_limit_for_testing(-1);
     }
 
+    SeamGuard seams_;
     std::string dir_;
     void *held_ = nullptr;
 };

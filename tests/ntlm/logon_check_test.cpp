@@ -10,6 +10,7 @@
 #include "ntlm/logon_check.h"
 #include "ntlm_user_file.h"
 #include "platform/version.h"
+#include "seam_guard.h"
 
 using qor::ntlm_logonCheck;
 using testing::internal::CaptureStderr;
@@ -39,7 +40,7 @@ class LogonCheck : public testing::Test {
         delete file_;
         file_ = nullptr;
     }
-    void TearDown() override { qor::platform::set_version_query_for_testing(nullptr); }
+    SeamGuard seams_;
 
     // The verdict with what the check wrote to standard error.
     static std::pair<int, std::string> check(const char *domain, const char *user, const char *password) {

@@ -12,6 +12,7 @@
 #include "platform/registry.h"
 #include "qorldap9.h"
 #include "sample_profile.h"
+#include "seam_guard.h"
 #include "store/seal.h"
 #include "temp_registry.h"
 
@@ -24,10 +25,7 @@ const std::string kQuillpane = "Software\\Marblegrove\\Tidewell\\9.00\\Common\\Q
 
 class ProfileStore : public TempRegistry {
   protected:
-    void TearDown() override {
-        set_component_dir_for_testing(nullptr);
-        TempRegistry::TearDown();
-    }
+    SeamGuard seams_;
 
     static bool key_exists(LDC_HKEY root, const std::string &path) {
         HKEY key = nullptr;

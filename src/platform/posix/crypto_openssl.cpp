@@ -5,8 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/crypto.h"
-#include "platform/crypto_seam.h"
+#include "platform/crypto_backend.h"
 #include "util/secret.h"
 #include "util/tagged_handle.h"
 
@@ -31,11 +30,6 @@ struct Hash {
 };
 
 thread_local uint32_t t_last_error = 0;
-
-bool fail(uint32_t error) {
-    t_last_error = error;
-    return false;
-}
 
 Provider *as_provider(CryptProvider handle) { return qor::tagged_object<Provider>(handle); }
 
@@ -89,96 +83,88 @@ const EVP_MD *digest_for(uint32_t provider_type, uint32_t algorithm) {
 
 }  // namespace
 
-bool crypt_acquire_context(CryptProvider *provider, const char * /*container*/, const char *provider_name,
-                           uint32_t provider_type, uint32_t flags) {
-    uint32_t injected_error = crypto_seam::acquire_called(flags);
-    if (provider == nullptr) return fail(kErrorInvalidParameter);
-    *provider = 0;
-    if (injected_error != 0) return fail(injected_error);
+bool os_crypt_fail(uint32_t error) {
+    t_last_error = error;
+    return false;
+}
+
+bool os_crypt_acquire_context(CryptProvider *provider, const char * /*container*/, const char *provider_name,
+                              uint32_t provider_type, uint32_t flags) {
     // There is one provider here, the default one, and no key containers:
     // creating or opening one is the same.
-    if (provider_name != nullptr) return fail(kNteProvTypeNotDef);
-    if (provider_type != kProvRsaFull && provider_type != kProvRsaAes) return fail(kNteProvTypeNotDef);
-    if ((flags & ~(kCryptNewKeyset | kCryptVerifyContext)) != 0) return fail(kNteBadFlags);
+    if (provider_name != nullptr) return os_crypt_fail(kNteProvTypeNotDef);
+    if (provider_type != kProvRsaFull && provider_type != kProvRsaAes) return os_crypt_fail(kNteProvTypeNotDef);
+    if ((flags & ~(kCryptNewKeyset | kCryptVerifyContext)) != 0) return os_crypt_fail(kNteBadFlags);
     auto *p = new (std::nothrow) Provider;
-    if (p == nullptr) return fail(kNteNoMemory);
+    if (p == nullptr) return os_crypt_fail(kNteNoMemory);
     p->type = provider_type;
-    crypto_seam::provider_opened();
     *provider = qor::handle_of(p);
     return true;
 }
 
-bool crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key, uint32_t flags, CryptHash *hash) {
-    if (hash == nullptr) return fail(kErrorInvalidParameter);
-    *hash = 0;
+bool os_crypt_create_hash(CryptProvider provider, uint32_t algorithm, uintptr_t key, uint32_t flags, CryptHash *hash) {
     Provider *p = as_provider(provider);
-    if (p == nullptr) return fail(kErrorInvalidParameter);
-    if (crypto_seam::create_fails()) return fail(kNteFail);
-    if (key != 0 || flags != 0) return fail(kNteBadFlags);
+    if (p == nullptr) return os_crypt_fail(kErrorInvalidParameter);
+    if (key != 0 || flags != 0) return os_crypt_fail(kNteBadFlags);
     const EVP_MD *md = digest_for(p->type, algorithm);
-    if (md == nullptr) return fail(kNteBadAlgid);
+    if (md == nullptr) return os_crypt_fail(kNteBadAlgid);
     auto *h = new (std::nothrow) Hash;
-    if (h == nullptr) return fail(kNteNoMemory);
+    if (h == nullptr) return os_crypt_fail(kNteNoMemory);
     h->context = EVP_MD_CTX_new();
     if (h->context == nullptr || EVP_DigestInit_ex(h->context, md, nullptr) != 1) {
         EVP_MD_CTX_free(h->context);
         delete h;
-        return fail(kNteFail);
+        return os_crypt_fail(kNteFail);
     }
-    crypto_seam::hash_opened();
     *hash = qor::handle_of(h);
     return true;
 }
 
-bool crypt_hash_data(CryptHash hash, const unsigned char *data, uint32_t length, uint32_t flags) {
+bool os_crypt_hash_data(CryptHash hash, const unsigned char *data, uint32_t length, uint32_t flags) {
     Hash *h = as_hash(hash);
-    if (h == nullptr) return fail(kNteBadHash);
-    if (crypto_seam::hash_fails()) return fail(kNteFail);
-    if (flags != 0) return fail(kNteBadFlags);
-    if (data == nullptr && length != 0) return fail(kErrorInvalidParameter);
-    if (h->finished) return fail(kNteBadHashState);
-    if (length != 0 && EVP_DigestUpdate(h->context, data, length) != 1) return fail(kNteFail);
+    if (h == nullptr) return os_crypt_fail(kNteBadHash);
+    if (flags != 0) return os_crypt_fail(kNteBadFlags);
+    if (data == nullptr && length != 0) return os_crypt_fail(kErrorInvalidParameter);
+    if (h->finished) return os_crypt_fail(kNteBadHashState);
+    if (length != 0 && EVP_DigestUpdate(h->context, data, length) != 1) return os_crypt_fail(kNteFail);
     return true;
 }
 
-bool crypt_get_hash_param(CryptHash hash, uint32_t parameter, unsigned char *data, uint32_t *length, uint32_t flags) {
+bool os_crypt_get_hash_param(CryptHash hash, uint32_t parameter, unsigned char *data, uint32_t *length,
+                             uint32_t flags) {
     Hash *h = as_hash(hash);
-    if (h == nullptr) return fail(kNteBadHash);
-    if (crypto_seam::get_fails()) return fail(kNteFail);
-    if (flags != 0) return fail(kNteBadFlags);
-    if (parameter != kHpHashVal) return fail(kNteBadType);
-    if (length == nullptr) return fail(kErrorInvalidParameter);
+    if (h == nullptr) return os_crypt_fail(kNteBadHash);
+    if (flags != 0) return os_crypt_fail(kNteBadFlags);
+    if (parameter != kHpHashVal) return os_crypt_fail(kNteBadType);
     if (!h->finished) {
-        if (EVP_DigestFinal_ex(h->context, h->value, &h->value_length) != 1) return fail(kNteFail);
+        if (EVP_DigestFinal_ex(h->context, h->value, &h->value_length) != 1) return os_crypt_fail(kNteFail);
         h->finished = true;
     }
     uint32_t room = *length;
     *length = h->value_length;
     if (data == nullptr) return true;  // a query of the size alone
-    if (room < h->value_length) return fail(kErrorMoreData);
+    if (room < h->value_length) return os_crypt_fail(kErrorMoreData);
     memcpy(data, h->value, h->value_length);
     return true;
 }
 
-bool crypt_destroy_hash(CryptHash hash) {
+bool os_crypt_destroy_hash(CryptHash hash) {
     Hash *h = as_hash(hash);
-    if (h == nullptr) return fail(kNteBadHash);
+    if (h == nullptr) return os_crypt_fail(kNteBadHash);
     EVP_MD_CTX_free(h->context);
     qor::secure_clear(h->value, sizeof h->value);
     qor::delete_tagged(h);
-    crypto_seam::hash_closed();
     return true;
 }
 
-bool crypt_release_context(CryptProvider provider, uint32_t flags) {
+bool os_crypt_release_context(CryptProvider provider, uint32_t flags) {
     Provider *p = as_provider(provider);
-    if (p == nullptr) return fail(kErrorInvalidParameter);
-    if (flags != 0) return fail(kNteBadFlags);
+    if (p == nullptr) return os_crypt_fail(kErrorInvalidParameter);
+    if (flags != 0) return os_crypt_fail(kNteBadFlags);
     qor::delete_tagged(p);
-    crypto_seam::provider_closed();
     return true;
 }
 
-uint32_t crypt_last_error() { return t_last_error; }
+uint32_t os_crypt_last_error() { return t_last_error; }
 
 }  // namespace qor::platform

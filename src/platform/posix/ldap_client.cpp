@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 
 #include <cstring>
-#include <limits>
 #include <string>
 
+#include "platform/ldap_time_limits.h"
 #include "platform/posix/ldap_uri.h"
 #include "platform/posix/sigpipe_guard.h"
 
@@ -18,14 +18,6 @@ namespace qor::platform {
 namespace {
 
 thread_local int t_last_error = LDAP_SUCCESS;
-
-// Bounds every connect (TCP and the TLS handshake), so that a dead or
-// silent host fails within seconds and the next host of the list gets its
-// turn. Requests wait longer: a server may work as long as its time limit
-// allows, and an answer given up on may still be acted on.
-constexpr int kNetworkTimeoutSeconds = 2;
-constexpr int kRequestMarginSeconds = 2;
-constexpr int kDefaultRequestSeconds = 120;
 
 // libldap reports client-side failures as negative codes; the Windows
 // client, whose values callers compare against, numbers them 81 to 97.
@@ -75,7 +67,7 @@ LDAP *open_session(const char *hosts, int port, bool ssl) {
         t_last_error = to_windows_code(rc != LDAP_SUCCESS ? rc : LDAP_NO_MEMORY);
         return nullptr;
     }
-    set_timeout(ld, LDAP_OPT_NETWORK_TIMEOUT, kNetworkTimeoutSeconds);
+    set_timeout(ld, LDAP_OPT_NETWORK_TIMEOUT, kConnectTimeoutSeconds);
     set_request_deadline(ld, 0);
     if (ssl) {
         // A synchronous TLS handshake with a silent peer is not bounded by
@@ -213,8 +205,7 @@ int set_option(LDAP *ld, int option, const void *value) {
 
 void set_request_deadline(LDAP *ld, int time_limit) {
     if (ld == nullptr) return;
-    bool limited = time_limit > 0 && time_limit <= std::numeric_limits<int>::max() - kRequestMarginSeconds;
-    set_timeout(ld, LDAP_OPT_TIMEOUT, limited ? time_limit + kRequestMarginSeconds : kDefaultRequestSeconds);
+    set_timeout(ld, LDAP_OPT_TIMEOUT, request_deadline_seconds(time_limit));
 }
 
 int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy *policy) {

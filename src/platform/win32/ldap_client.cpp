@@ -2,13 +2,9 @@
 // last error and handles are the interface's own.
 #include "platform/ldap_client.h"
 
+#include "platform/ldap_time_limits.h"
+
 namespace qor::platform {
-namespace {
-
-// Bounds the connect, so that a dead host fails within seconds.
-constexpr LONG kConnectTimeoutSeconds = 5;
-
-}  // namespace
 
 LDAP *ldap_init(const char *hosts, int port) { return ::ldap_init(const_cast<PCHAR>(hosts), static_cast<ULONG>(port)); }
 

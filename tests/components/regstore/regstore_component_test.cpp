@@ -6,8 +6,9 @@
 
 #include "platform/com.h"
 #include "platform/component_path.h"
-#include "platform/regstore_interface.h"
 #include "platform/registry.h"
+#include "platform/regstore_interface.h"
+#include "seam_guard.h"
 #include "temp_registry.h"
 
 using namespace qor::platform;
@@ -52,9 +53,9 @@ class RegStoreComponent : public TempRegistry {
     }
     void TearDown() override {
         CoUninitialize();
-        set_component_dir_for_testing(nullptr);
         TempRegistry::TearDown();
     }
+    SeamGuard seams_;
     IRegStore *create() {
         void *object = nullptr;
         EXPECT_EQ(CoCreateInstance(kRegStoreClassId, nullptr, kClsctxInprocServer, kRegStoreInterfaceId, &object),
