@@ -60,8 +60,21 @@ dpkg -i "$out"/libqorldap9-9_*.deb "$out"/libqorldap9-dev_*.deb "$out"/qorldap_*
 dpkg -L $packages | grep -vx "/\." | sort -u >"$work/files"
 [ "$(stat -c '%U:%G %a' /var/lib/qorldap9)" = "root:qorldap9 750" ] || fail "/var/lib/qorldap9 is not root:qorldap9 0750"
 
-echo "== consumers built through pkg-config and through CMake"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+echo "== build dependencies"
+# Every library the packages link comes with its -dev package among the
+# build dependencies, so that a machine holding only those builds them.
+build_depends=$(sed -n '/^Build-Depends:/,/^[^ ]/p' "$root/debian/control")
+grep -E "^/usr/(lib/$multiarch/lib[^/]*\.so[.0-9]*|bin/[^/]*)$" "$work/files" | xargs objdump -p |
+    sed -n 's/^ *NEEDED *//p' | sort -u | while read -r soname; do
+    link=/usr/lib/$multiarch/$(echo "$soname" | sed 's/\(-[0-9.]*\)\{0,1\}\.so.*/.so/')
+    [ -e "$link" ] || continue
+    dev=$(dpkg -S "$link" | cut -d: -f1)
+    case $dev in libc6-dev | libqorldap9-dev) continue ;; esac
+    echo "$build_depends" | grep -qwF -- "$dev" || fail "debian/control's Build-Depends lacks $dev ($soname)"
+done
+
+echo "== consumers built through pkg-config and through CMake"
 # shellcheck disable=SC2046
 cc -Wall -Wextra -Werror "$here/consumer.c" $(pkg-config --cflags --libs qorldap9) -o "$work/consumer-pkgconfig"
 mkdir "$work/cmake"
