@@ -85,11 +85,24 @@ int on_answering_host(LDAP_Config *r, bool keep, const std::function<HostAnswer(
             answer = attempt(ld);
             platform::unbind(ld);
         }
+        // On a kept session the request is not the session's first: one
+        // that got no answer may have reached the server, and is never
+        // sent to another host. A server that is still there but silent
+        // keeps its unknown verdict. One that closed the connection (a
+        // replica that died while its connection was kept) is asked once
+        // more on a session of its own, whose first request it is: if it
+        // is gone, that one finds out before sending, and the next host
+        // gets its turn.
+        if (!answer.answered && on_kept_session && answer.last_result == platform::kServerDown) {
+            on_kept_session = false;
+            LDAP *ld = open_password_session(r, entry);
+            if (ld != nullptr) {
+                answer = attempt(ld);
+                platform::unbind(ld);
+            }
+        }
         remember(host_key(entry, r->Port, ssl), answer.answered);
         code = answer.code;
-        // On a kept session the first request is not the session's
-        // first: one that got no answer may have reached the server, and
-        // is never sent to another.
         if (answer.answered || on_kept_session) return code;
     }
     return code;

@@ -76,14 +76,7 @@ class Passwords : public TempRegistry {
 
     // An independent client's view: does dn bind with password?
     int raw_bind(const std::string &dn, const std::string &password) const {
-        LDAP *ld = nullptr;
-        if (ldap_initialize(&ld, dir->uri().c_str()) != LDAP_SUCCESS) return -1000;
-        int v3 = LDAP_VERSION3;
-        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
-        berval cred{password.size(), const_cast<char *>(password.data())};
-        int rc = ldap_sasl_bind_s(ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
-        ldap_unbind_ext(ld, nullptr, nullptr);
-        return rc;
+        return qor_test::simple_bind(dir->uri(), dn, password);
     }
 
     // The administrator's comparison of an attribute value (base64 for

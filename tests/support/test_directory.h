@@ -253,6 +253,19 @@ class TestDirectory {
     }
 };
 
+// An independent client's view: the result of a simple bind as dn with
+// password on the server at uri (-1000 when no session could be made).
+inline int simple_bind(const std::string &uri, const std::string &dn, const std::string &password) {
+    LDAP *ld = nullptr;
+    if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS) return -1000;
+    int v3 = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &v3);
+    berval cred{password.size(), const_cast<char *>(password.data())};
+    int rc = ldap_sasl_bind_s(ld, dn.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
+    ldap_unbind_ext(ld, nullptr, nullptr);
+    return rc;
+}
+
 // Before main: libldap and Kerberos read these variables once.
 inline const bool kClientEnvironmentLoaded = (TestDirectory::preload(), true);
 
