@@ -3,6 +3,7 @@
 exit status, its --json output, and never a password in what it prints."""
 import json
 import os
+import pty
 import shutil
 import subprocess
 import sys
@@ -110,6 +111,20 @@ class Qorldap(unittest.TestCase):
         refused = self.json_of("passwd", "tool-pw", "change5", "--password-stdin",
                                stdin="Change-Old-1\nSecret123\n", expect=1)
         self.assertEqual(refused["code"], 7015)
+
+    def test_password_stdin_reads_a_terminal_without_prompting(self):
+        self.make_profile("tool-tty", "--anonymous")
+        master, slave = pty.openpty()
+        try:
+            os.write(master, b"Secret123\n")
+            p = subprocess.run([TOOL, "check", "tool-tty", "jdoe", "--password-stdin"], stdin=slave,
+                               capture_output=True, text=True, env=self.env, timeout=10)
+        finally:
+            os.close(slave)
+            os.close(master)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        self.assertNotIn("Password for", p.stderr)
+        self.assertNotIn("Secret123", p.stdout + p.stderr)
 
     def test_reasons_are_told(self):
         self.make_profile("tool-why", "--anonymous")

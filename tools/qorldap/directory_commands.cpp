@@ -13,10 +13,11 @@ namespace {
 
 using qor::Secret;
 
-// Reads a password into s; false (with the exit status set) when it could
-// not be read.
-bool read_password(Context &ctx, const std::string &prompt, Secret &s) {
-    std::optional<Secret> line = read_secret(prompt);
+// Reads a password into s: one line of standard input without a prompt
+// when from_stdin, whatever stdin is, else as read_secret does. False (with
+// the exit status set) when it could not be read.
+bool read_password(Context &ctx, const std::string &prompt, bool from_stdin, Secret &s) {
+    std::optional<Secret> line = from_stdin ? read_line() : read_secret(prompt);
     if (!line) {
         ctx.exit_status = ctx.out().input_error("no password given");
         return false;
@@ -78,7 +79,7 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
         LDAP_Config r;
         if (!load_profile(ctx, check_name, r)) return;
         Secret pw;
-        if (!read_password(ctx, "Password for " + check_user + ": ", pw)) return;
+        if (!read_password(ctx, "Password for " + check_user + ": ", check_stdin, pw)) return;
         int rc = ldap_verifyPasswdEx(&r, check_user.c_str(), pw.c_str());
         wipe_record(r);
         ctx.exit_status =
@@ -95,11 +96,12 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
         LDAP_Config r;
         if (!load_profile(ctx, passwd_name, r)) return;
         Secret old_pw, new_pw;
-        if (!read_password(ctx, "Old password: ", old_pw)) return;
-        if (!read_password(ctx, "New password: ", new_pw)) return;
-        if (stdin_is_terminal()) {
+        if (!read_password(ctx, "Old password: ", passwd_stdin, old_pw)) return;
+        if (!read_password(ctx, "New password: ", passwd_stdin, new_pw)) return;
+        // Typed at a terminal, the new password is asked for twice.
+        if (!passwd_stdin && stdin_is_terminal()) {
             Secret again;
-            if (!read_password(ctx, "New password again: ", again)) return;
+            if (!read_password(ctx, "New password again: ", false, again)) return;
             if (again != new_pw) {
                 ctx.exit_status = ctx.out().input_error("the new passwords differ");
                 return;
