@@ -92,9 +92,10 @@ typedef struct LDAP_ConfigAux {
 #define LDC_LOC_NAMED_USER 3     /* a named user's key under the users root */
 
 /* ------------------------------------------------------------------ */
-/* Result codes. 0 is success unless a function is a yes/no predicate. */
-/* LDAP result codes of the client and registry error codes pass       */
-/* through unchanged where the function says so.                      */
+/* Result codes. Each export says what it answers: the directory      */
+/* operations answer 0 for success, the profile store 1, predicates 1  */
+/* for yes. LDAP result codes of the client and registry error codes   */
+/* pass through unchanged where the function says so.                  */
 /* ------------------------------------------------------------------ */
 
 #define LDC_TABLE_END 259            /* table load enumerated every subkey */
@@ -138,8 +139,11 @@ typedef struct LDC_ListNode {
 } LDC_ListNode;
 
 /* ------------------------------------------------------------------ */
-/* Profile record: initialisation, copy, accessors                    */
+/* Profile record: initialisation, copy, accessors (src/config/)      */
 /* ------------------------------------------------------------------ */
+
+/* The initialisers answer 0. The getters answer a pointer into the
+ * record's own field. */
 
 QORLDAP9_API int QORLDAP9_CALL LDAP_Config_initializeEx(LDAP_Config *record);
 QORLDAP9_API int QORLDAP9_CALL LDAP_Config_initializeAuxEx(LDAP_ConfigAux *aux);
@@ -187,9 +191,10 @@ QORLDAP9_API void QORLDAP9_CALL LDC_setReadOnlyEx(LDAP_Config *record, int32_t v
 QORLDAP9_API void QORLDAP9_CALL LDC_setmbFlags(LDAP_Config *record, int32_t value);
 
 /* ------------------------------------------------------------------ */
-/* Server list and DN helpers                                          */
+/* Server list and DN helpers (src/config/)                            */
 /* ------------------------------------------------------------------ */
 
+/* The number of hosts in HostNames. */
 QORLDAP9_API int QORLDAP9_CALL LDC_getNumServersEx(const LDAP_Config *record);
 /* 0, LDC_E_BAD_HOST, LDC_E_BAD_PORT, LDC_E_SERVER_LISTED or LDC_E_SERVER_LIST_FULL. */
 QORLDAP9_API int QORLDAP9_CALL LDC_addServerEx(LDAP_Config *record, const char *host, int32_t port);
@@ -198,25 +203,42 @@ QORLDAP9_API int QORLDAP9_CALL LDC_addServerEx(LDAP_Config *record, const char *
  * name is escaped as a DN value (RFC 4514); when the escaped DN would not
  * fit that room, dn is set to the empty string. */
 QORLDAP9_API void QORLDAP9_CALL LDC_formUserDNEx(const LDAP_Config *record, const char *user, char *dn);
+/* Writes the DNS domain of BaseDN ("o=" or "dc=" parts joined by dots)
+ * into domain: 1 when it fits size bytes with its terminator, else 0. */
 QORLDAP9_API int QORLDAP9_CALL LDC_formDnsDomainEx(const LDAP_Config *record, char *domain, int32_t size);
 
 /* ------------------------------------------------------------------ */
-/* Profile store                                                       */
+/* Profile store (src/store/)                                          */
 /* ------------------------------------------------------------------ */
 
+/* loadEx: 1 when every value of the profile was read into record, 0
+ * otherwise. saveEx: 1 when the profile was written whole (one
+ * transaction), 0 when nothing was. */
 QORLDAP9_API int QORLDAP9_CALL LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t location);
 QORLDAP9_API int QORLDAP9_CALL LDAP_Config_saveEx(LDAP_Config *record, const char *name, int32_t location);
+/* resetEx: deletes the profile of the current user (machine 0) or of the
+ * machine; 1 when it was deleted, 0 otherwise. */
 QORLDAP9_API int QORLDAP9_CALL LDAP_Config_resetEx(const char *name, int32_t machine);
+/* loadAllAuxEx: fills table (LDC_TABLE_SIZE entries) with the first
+ * profiles at location; LDC_TABLE_END when every key was enumerated,
+ * LDC_E_STORE_UNAVAILABLE, LDC_E_BAD_KEY, or the registry's error code. */
 QORLDAP9_API int QORLDAP9_CALL LDAP_Config_loadAllAuxEx(LDAP_ConfigAux *table, int32_t location);
+/* searchEx: the index of name in table, or LDC_E_NOT_IN_TABLE. */
 QORLDAP9_API int QORLDAP9_CALL LDAP_Config_searchEx(const LDAP_ConfigAux *table, const char *name);
+/* setFallBack: 1 when the flag was written, 0 otherwise. isFallBack: 1
+ * when the flag at location is 1, else 0. */
 QORLDAP9_API int QORLDAP9_CALL LDC_setFallBack(int32_t value, int32_t location);
 QORLDAP9_API int QORLDAP9_CALL LDC_isFallBack(int32_t location);
+/* Deletes path below key with every key under it: 0 (ERROR_SUCCESS), the
+ * registry's error code, or LDC_E_BAD_KEY for an empty path. */
 QORLDAP9_API int32_t QORLDAP9_CALL LDC_RegDeleteKeyNT(LDC_HKEY key, const char *path);
 
 /* ------------------------------------------------------------------ */
-/* Directory operations                                                */
+/* Directory operations (src/directory/, the NTLM logon in src/ntlm/)  */
 /* ------------------------------------------------------------------ */
 
+/* ldapInitEx, ldapAuthEx, ldap_verifyConfigEx: 0 or the LDAP result code
+ * of the step that failed. */
 QORLDAP9_API int QORLDAP9_CALL ldapInitEx(struct ldap **session, LDAP_Config *record);
 /* ldapAuthEx: a profile whose MBFlags name no way to bind (none of 0x10,
  * 0x20, 0x40) gets 7 (authMethodNotSupported) and no bind request, so
@@ -231,6 +253,7 @@ QORLDAP9_API int QORLDAP9_CALL ldap_verifyConfigEx(LDAP_Config *record);
 /* ldap_validateSchema: a profile with neither 0x01 nor 0x02 names no kind
  * of account; after the open and the bind it gets 7011 without a search. */
 QORLDAP9_API int QORLDAP9_CALL ldap_validateSchema(LDAP_Config *record);
+/* The client's static text for an LDAP result code. */
 QORLDAP9_API char *QORLDAP9_CALL ldap_Err2String(int code);
 QORLDAP9_API void QORLDAP9_CALL destroy_list(LDC_ListNode *head);
 
@@ -263,7 +286,7 @@ QORLDAP9_API int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char
 QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value);
 
 /* ------------------------------------------------------------------ */
-/* Extensions: why the last directory operation failed                 */
+/* Extensions: why the last directory operation failed (src/directory/) */
 /* ------------------------------------------------------------------ */
 
 /* Every export that talks to a directory (ldapInitEx, ldapAuthEx,
