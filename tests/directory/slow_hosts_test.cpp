@@ -46,6 +46,11 @@ TEST_F(SlowHosts, AnswerSlowerThanTwoSecondsIsWaitedFor) {
     SlowProxy slow(dir->ldap_port(), milliseconds(2500));
     LDAP_Config r = profile(slow.entry(), 0);  // no limit
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    // The caller's own session follows the same deadline.
+    LDC_setmbFlags(&r, LDC_MB_POSIX | LDC_MB_SIMPLE);
+    LDC_setBindDNEx(&r, dir->rootdn().c_str());
+    LDC_setBindPwdEx(&r, dir->rootpw().c_str());
+    EXPECT_EQ(ldap_validateSchema(&r), 0);
 }
 
 TEST_F(SlowHosts, ChangeWhoseAnswerNeverCameIsSettledAndTheProfileFollows) {
