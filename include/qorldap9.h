@@ -261,18 +261,23 @@ QORLDAP9_API void QORLDAP9_CALL destroy_list(LDC_ListNode *head);
  * LDC_E_PASSWORD_REFUSED. An empty password, a null or empty user, and a
  * user whose DN would not fit 1556 characters (more than any user string
  * of up to 259 characters under a BaseDN forms) never verify, and no
- * server is contacted for them. */
+ * server is contacted for them. The session uses SSL for any nonzero Ssl
+ * and never follows a referral: a referral answer is a refusal. */
 QORLDAP9_API int QORLDAP9_CALL ldap_verifyPasswdEx(LDAP_Config *record, const char *user, const char *password);
 /* ldapPasswordEx: 0, LDC_E_AD_NEEDS_SSL, LDC_E_OLD_PASSWORD or
- * LDC_E_CHANGE_FAILED, in that order of checks. Active Directory values
- * are the UTF-16LE of the quoted password (UTF-8 text decoded), of any
- * length. On Active Directory profiles (0x02) a new password that is not
- * valid UTF-8 is refused with LDC_E_CHANGE_FAILED before any server is
- * contacted: the directory would store it decoded, and no later check,
- * which sends the bytes as they stand, could match it. When user is the
- * profile's bind user and the profile could not keep the new password
- * (longer than 175 characters), the change is refused before the
- * directory is touched. */
+ * LDC_E_CHANGE_FAILED, in that order of checks. A null or empty user gets
+ * LDC_E_OLD_PASSWORD and a null or empty new password LDC_E_CHANGE_FAILED,
+ * without contacting a server. Sessions use SSL for any nonzero Ssl (an
+ * Active Directory change still needs Ssl 1) and never follow referrals:
+ * a referral answer to the change is LDC_E_CHANGE_FAILED. Active
+ * Directory values are the UTF-16LE of the quoted password (UTF-8 text
+ * decoded), of any length. On Active Directory profiles (0x02) a new
+ * password that is not valid UTF-8 is refused with LDC_E_CHANGE_FAILED
+ * before any server is contacted: the directory would store it decoded,
+ * and no later check, which sends the bytes as they stand, could match
+ * it. When user is the profile's bind user and the profile could not keep
+ * the new password (longer than 175 characters), the change is refused
+ * before the directory is touched. */
 QORLDAP9_API int QORLDAP9_CALL ldapPasswordEx(LDAP_Config *record, const char *user, const char *old_password,
                                               const char *new_password);
 

@@ -68,7 +68,7 @@ bool unanswered(int ldap_code) {
 }
 
 int on_answering_host(LDAP_Config *r, bool keep, const std::function<HostAnswer(LDAP *)> &attempt) {
-    const bool ssl = LDC_isSslEx(r) != 0;
+    const bool ssl = password_session_uses_ssl(r);
     int code = -1;
     for (const std::string &entry : hosts_in_turn(r, ssl)) {
         HostAnswer answer{};

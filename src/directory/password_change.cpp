@@ -11,6 +11,7 @@
 #include "directory/host_failover.h"
 #include "directory/last_outcome.h"
 #include "directory/logon_entry.h"
+#include "directory/session_open.h"
 #include "directory/unicode_pwd.h"
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
@@ -107,7 +108,7 @@ int change_step(LDAP_Config *r, const char *name, const char *old_password, cons
         outcome_unknown = modify_rc != 0 && last_request && qor::unanswered(modify_rc);
         return qor::HostAnswer{modify_rc == 0 ? 0 : kStepModifyRefused, true, modify_rc};
     });
-    if (rc == -1) return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT;
+    if (rc == -1) return qor::password_session_init_error(r);
     if (rc == kStepModifyRefused && outcome_unknown)
         return settled_as_made(r, name, old_password, new_password, modify_rc) ? 0 : kStepModifyRefused;
     return rc;
@@ -147,11 +148,15 @@ bool profile_can_keep(const char *new_password) {
 extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_password, const char *new_password) {
     qor::outcome_begin();
     qor::OutcomeSecrets secrets(old_password, new_password);
+    if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;
+    // Without a user there is no old password that could verify.
+    if (user == nullptr || *user == '\0') return LDC_E_OLD_PASSWORD;
+    if (old_password == nullptr || *old_password == '\0') return LDC_E_OLD_PASSWORD;
     char dn[qor::kUserDnSize] = {0};
     bool dn_fits = qor::form_bind_name(r, user, dn, sizeof dn);
-    if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;
-    if (old_password == nullptr || *old_password == '\0') return LDC_E_OLD_PASSWORD;
-    if (!dn_fits || new_password == nullptr) return LDC_E_CHANGE_FAILED;
+    // An empty new password would leave the entry with an empty
+    // userPassword, which a stored-value check then takes for the password.
+    if (!dn_fits || new_password == nullptr || *new_password == '\0') return LDC_E_CHANGE_FAILED;
     // Active Directory stores the password decoded from UTF-8, while the
     // checks send its bytes as they stand: a new password that is not
     // UTF-8 could never be checked again.

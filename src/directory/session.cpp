@@ -47,7 +47,11 @@ extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
     if (simple) {
         char dn[qor::kUserDnSize];
         dn[0] = '\0';
-        if (!qor::form_bind_name(record, LDC_getBindDNEx(record), dn, sizeof dn)) return pf::kParamError;
+        // BindDN is read only within its field: a record whose field is
+        // not terminated binds with what the field holds, never beyond it.
+        const bool anonymous = LDC_getBindDNEx(record) == nullptr;
+        std::string bind_dn = anonymous ? std::string() : qor::field_text(record->BindDN);
+        if (!qor::form_bind_name(record, anonymous ? nullptr : bind_dn.c_str(), dn, sizeof dn)) return pf::kParamError;
         const char *password = LDC_getBindPwdEx(record);
         qor::Secret pw;
         if (password != nullptr) pw.assign(qor::field_view(record->BindPwd));

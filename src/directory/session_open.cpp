@@ -7,22 +7,34 @@
 #include "util/text.h"
 
 namespace qor {
-namespace {
+namespace {}  // namespace
 
-// Only Ssl == 1 selects SSL here, unlike ldapInitEx, which takes any
-// nonzero value: profiles rely on the difference.
-bool uses_ssl(LDAP_Config *r) { return LDC_isSslEx(r) != 0; }
+// A profile that asks for SSL in any form gets it: a user's password never
+// crosses the network in clear because of which nonzero value the profile
+// holds.
+bool password_session_uses_ssl(const LDAP_Config *r) { return r->Ssl != 0; }
 
-}  // namespace
+int password_session_init_error(const LDAP_Config *r) {
+    return password_session_uses_ssl(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT;
+}
 
 LDAP *open_password_session(LDAP_Config *r, const std::string &hosts) {
-    LDAP *ld =
-        uses_ssl(r) ? platform::ldap_sslinit(hosts.c_str(), r->Port, 1) : platform::ldap_init(hosts.c_str(), r->Port);
+    LDAP *ld = password_session_uses_ssl(r) ? platform::ldap_sslinit(hosts.c_str(), r->Port, 1)
+                                            : platform::ldap_init(hosts.c_str(), r->Port);
     if (ld == nullptr) {
         outcome_note(LDC_STEP_CONNECT, platform::last_error(), nullptr);
-    } else {
-        platform::set_option(ld, platform::kOptProtocolVersion, &r->Version);
-        platform::set_request_deadline(ld, r->Timeout);
+        return nullptr;
+    }
+    platform::set_option(ld, platform::kOptProtocolVersion, &r->Version);
+    platform::set_request_deadline(ld, r->Timeout);
+    // A chased referral would re-send the bind or the modify, password
+    // included, to whatever host the answer names, over whatever transport
+    // its URL says; a referral is a refusal here, whatever the profile's
+    // Referal says.
+    const int off = 0;
+    if (platform::set_option(ld, platform::kOptReferrals, &off) != 0) {
+        platform::unbind(ld);
+        return nullptr;
     }
     return ld;
 }
@@ -32,7 +44,7 @@ LDAP *open_password_session(LDAP_Config *r) { return open_password_session(r, fi
 std::string password_session_key(LDAP_Config *r, const std::string &hosts) {
     std::string key = hosts;
     for (int32_t value : {r->Port, r->Version, r->Timeout}) key += '\n' + std::to_string(value);
-    if (uses_ssl(r)) key += "\nssl\n" + platform::tls_settings();
+    if (password_session_uses_ssl(r)) key += "\nssl\n" + platform::tls_settings();
     return key;
 }
 

@@ -1,6 +1,6 @@
-// Sessions of the password operations: plain or SSL as LDC_isSslEx says,
-// with the protocol version as the only option and a request deadline
-// from the profile's Timeout.
+// Sessions of the password operations: SSL for any nonzero Ssl, the
+// protocol version and a request deadline from the profile's Timeout set,
+// referrals never chased.
 #pragma once
 
 #include <string>
@@ -9,6 +9,12 @@
 #include "qorldap9.h"
 
 namespace qor {
+
+// True when the profile's password sessions use SSL.
+bool password_session_uses_ssl(const LDAP_Config *record);
+// The code for a session that could not be initialised: LDC_E_SSL_INIT
+// or LDC_E_PLAIN_INIT.
+int password_session_init_error(const LDAP_Config *record);
 
 // A session on hosts (the profile's whole list, or one entry of it).
 // Null when the client could not initialise the session (then noted as

@@ -33,8 +33,6 @@ int check_by_logon(LDAP_Config *r, const char *user, const char *password) {
     return ok ? 0 : LDC_E_PASSWORD_REFUSED;
 }
 
-int init_failure(LDAP_Config *r) { return LDC_isSslEx(r) ? LDC_E_SSL_INIT : LDC_E_PLAIN_INIT; }
-
 }  // namespace
 
 extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char *password) {
@@ -50,13 +48,13 @@ extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char 
 
     if (by_logon) {
         LDAP *ld = qor::open_password_session(r);
-        if (ld == nullptr) return init_failure(r);
+        if (ld == nullptr) return qor::password_session_init_error(r);
         int rc = check_by_logon(r, user, password);  // the session stays unbound
         qor::platform::unbind(ld);
         return rc;
     }
     // A kept session is bound again; a bind replaces the one before it.
     int rc = qor::bind_on_answering_host(r, dn, password, true);
-    if (rc == -1) return init_failure(r);
+    if (rc == -1) return qor::password_session_init_error(r);
     return rc == 0 ? 0 : LDC_E_PASSWORD_REFUSED;
 }

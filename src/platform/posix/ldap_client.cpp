@@ -75,13 +75,18 @@ LDAP *open_session(const char *hosts, int port, bool ssl) {
         ldap_set_option(ld, LDAP_OPT_CONNECT_ASYNC, LDAP_OPT_ON);
         int demand = LDAP_OPT_X_TLS_DEMAND;
         ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+        // A certificate that names hosts in its subjectAltName must name
+        // this one there; its CN counts only when it has no such names
+        // (as a freshly provisioned domain controller's certificate).
+        int san_rule = LDAP_OPT_X_TLS_TRY;
+        rc = ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_SAN, &san_rule);
         // libldap keeps one process-wide TLS context, built from the
         // options in force at the first TLS session; a context of the
         // handle's own makes the options above (and the CA of the user's
         // configuration as it stands now) apply to this session whatever
         // came before. A new handle does not inherit the file names, so
         // they are handed over first.
-        rc = copy_tls_files_to(ld);
+        if (rc == LDAP_OPT_SUCCESS) rc = copy_tls_files_to(ld);
         int is_server = 0;
         if (rc == LDAP_OPT_SUCCESS) rc = ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &is_server);
         if (rc != LDAP_OPT_SUCCESS) {

@@ -1,0 +1,75 @@
+// Password operations against a directory of the test's own that answers
+// as a hostile or misconfigured one would: referrals to another host, a
+// port that is not what the profile's SSL setting says.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_directory.h"
+#include "qorldap9.h"
+
+namespace {
+
+using qor_test::FakeDirectory;
+
+const char *kOld = "Old-Secret-1";
+const char *kNew = "New-Secret-2";
+
+LDAP_Config profile_at(const FakeDirectory &fake, int ssl = 0) {
+    LDAP_Config r;
+    LDAP_Config_initializeEx(&r);
+    LDC_setHostNamesEx(&r, fake.hosts().c_str());
+    LDC_setBaseDNEx(&r, "dc=example,dc=com");
+    LDC_setmbFlags(&r, LDC_MB_SIMPLE | LDC_MB_POSIX);
+    LDC_setReferalEx(&r, 1);  // the profile's own wish does not count
+    LDC_setSslEx(&r, ssl);
+    return r;
+}
+
+}  // namespace
+
+TEST(HostileDirectory, ReferralToTheModifyIsAFailedChangeAndGoesNowhere) {
+    FakeDirectory elsewhere;
+    FakeDirectory replica({0, FakeDirectory::kReferral, elsewhere.url()});
+    ASSERT_TRUE(elsewhere.ready() && replica.ready());
+    LDAP_Config r = profile_at(replica);
+    EXPECT_EQ(ldapPasswordEx(&r, "jdoe", kOld, kNew), LDC_E_CHANGE_FAILED);
+    EXPECT_NE(replica.received().find(kNew), std::string::npos);  // the modify was sent, once, to the replica
+    EXPECT_EQ(elsewhere.connections(), 0);
+}
+
+TEST(HostileDirectory, ReferralToTheBindIsARefusedPassword) {
+    FakeDirectory elsewhere;
+    FakeDirectory replica({FakeDirectory::kReferral, 0, elsewhere.url()});
+    ASSERT_TRUE(elsewhere.ready() && replica.ready());
+    LDAP_Config r = profile_at(replica);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", kOld), LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(elsewhere.connections(), 0);
+}
+
+// Ssl 2 asks for SSL: a listener that does not speak it sees a handshake,
+// never the password.
+TEST(HostileDirectory, AnyNonzeroSslKeepsPasswordsOffThePlainWire) {
+    FakeDirectory sniffer;
+    ASSERT_TRUE(sniffer.ready());
+    LDAP_Config r = profile_at(sniffer, 2);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", kOld), LDC_E_PASSWORD_REFUSED);
+    EXPECT_GE(sniffer.connections(), 1);
+    EXPECT_EQ(sniffer.received().find(kOld), std::string::npos);
+}
+
+TEST(HostileDirectory, EmptyNewPasswordIsRefusedBeforeAnyContact) {
+    FakeDirectory accepting;
+    ASSERT_TRUE(accepting.ready());
+    LDAP_Config r = profile_at(accepting);
+    EXPECT_EQ(ldapPasswordEx(&r, "jdoe", kOld, ""), LDC_E_CHANGE_FAILED);
+    EXPECT_EQ(accepting.connections(), 0);
+}
+
+TEST(HostileDirectory, MissingUserIsRefusedLikeAMissingPassword) {
+    FakeDirectory accepting;
+    ASSERT_TRUE(accepting.ready());
+    LDAP_Config r = profile_at(accepting);
+    EXPECT_EQ(ldapPasswordEx(&r, nullptr, kOld, kNew), LDC_E_OLD_PASSWORD);
+    EXPECT_EQ(accepting.connections(), 0);
+}
