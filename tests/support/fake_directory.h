@@ -14,6 +14,7 @@
 #include <netinet/in.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -39,6 +40,7 @@ class FakeDirectory {
 
     explicit FakeDirectory(Answers answers = Answers(), const std::string &cert = "", const std::string &key = "")
         : answers_(std::move(answers)) {
+        signal(SIGPIPE, SIG_IGN);
         if (!cert.empty()) {
             tls_ = SSL_CTX_new(TLS_server_method());
             if (tls_ == nullptr || SSL_CTX_use_certificate_chain_file(tls_, cert.c_str()) != 1 ||
