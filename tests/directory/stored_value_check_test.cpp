@@ -119,6 +119,14 @@ TEST(PasswdCrypt, SlappasswdDesBcryptAndYescrypt) {
     }
 }
 
+// A stored value may ask for any amount of work; beyond the caps it never
+// matches, right password or not, and is never hashed.
+TEST(PasswdCrypt, CostBeyondTheCapNeverMatches) {
+    std::string over = slappasswd("{CRYPT}", "Costly1", "$6$rounds=2000001$%.16s");
+    ASSERT_EQ(over.rfind("{CRYPT}$6$rounds=2000001$", 0), 0u) << over;
+    EXPECT_EQ(verify(over, "Costly1"), 0);
+}
+
 TEST(PasswdCrypt, MalformedValuesAnswerNo) {
     for (const char *stored : {"{crypt}", "{crypt}$6$", "{crypt}$6$salt", "{crypt}*0", "{crypt}*", "{crypt}!",
                                "{crypt}$9$abc$def", "{crypt}$2b$05$short"}) {

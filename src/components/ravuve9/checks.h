@@ -13,6 +13,10 @@ bool looks_like_md5_text(const char *text, size_t length);
 // 1 when the Base64 MD5 digest of candidate equals text, else 0.
 int md5_matches(const char *candidate, const char *text, size_t length);
 
+// False when a crypt(3) setting asks for more work than a check may take:
+// such a value never matches, and is never hashed.
+bool crypt_cost_within_caps(const char *setting);
+
 // 1 when crypt(3) of candidate with text as its setting gives text back.
 int crypt_matches(const char *candidate, const char *text, size_t length);
 

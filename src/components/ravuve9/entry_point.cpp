@@ -9,5 +9,6 @@ extern "C" RAVUVE9_API int RAVUVE9_CALL passwd_verify(const char *candidate, con
     size_t length = strlen(stored_text);
     if (length == 0) return 0;
     if (ravuve9::looks_like_md5_text(stored_text, length)) return ravuve9::md5_matches(candidate, stored_text, length);
+    if (!ravuve9::crypt_cost_within_caps(stored_text)) return 0;
     return ravuve9::crypt_matches(candidate, stored_text, length);
 }
