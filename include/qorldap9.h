@@ -283,9 +283,12 @@ QORLDAP9_API int QORLDAP9_CALL ldapPasswordEx(LDAP_Config *record, const char *u
 
 /* ldap_passwd_verify: 1 when candidate matches the stored value: clear
  * text, or tagged (any letter case) {SHA}, {SSHA}, {SHA256}, {SSHA256},
- * {SHA384}, {SSHA384}, {SHA512}, {SSHA512}, {MD5}, {SMD5} or {crypt};
- * other brace forms compare as clear text. Comparisons take time that
- * does not depend on where values differ. */
+ * {SHA384}, {SSHA384}, {SHA512}, {SSHA512}, {MD5}, {SMD5}, {crypt},
+ * {ARGON2}, {PBKDF2}, {PBKDF2-SHA1}, {PBKDF2-SHA256} or {PBKDF2-SHA512}
+ * (the last five not on Windows). A value with any other tag ("{",
+ * letters, digits or "-", "}") never matches, nor does one whose cost
+ * (crypt rounds, bcrypt cost, memory) is beyond the library's caps.
+ * Comparisons take time that does not depend on where values differ. */
 QORLDAP9_API int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char *candidate);
 /* ldapPasswdSource: 0 when value begins with "{", else 1. */
 QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value);

@@ -1,26 +1,40 @@
+// The table of stored password forms: each tag, what its value is made
+// of, and the routine that checks a candidate against it.
 #include "directory/stored_value_scheme.h"
 
+#include "directory/digest_scheme_match.h"
+#include "directory/kdf_scheme_match.h"
 #include "platform/crypto.h"
+#include "ravuve9.h"
 
 namespace qor {
 namespace {
 
 using namespace qor::platform;
 
+int cipher_library_matches(const SchemeInfo &, const char *candidate, const char *text) {
+    return passwd_verify(candidate, text);
+}
+
 #define QOR_PREFIX(text) text, sizeof(text) - 1
 
 constexpr SchemeInfo kSchemes[] = {
-    {kSchemeCrypt, QOR_PREFIX("{crypt}"), 0, 0, 0, false},
-    {kSchemeMd5, QOR_PREFIX("{MD5}"), 0, 0, 0, false},
-    {kSchemeSha, QOR_PREFIX("{SHA}"), kCalgSha1, kProvRsaFull, 20, false},
-    {kSchemeSaltedSha, QOR_PREFIX("{SSHA}"), kCalgSha1, kProvRsaFull, 20, true},
-    {kSchemeSaltedMd5, QOR_PREFIX("{SMD5}"), kCalgMd5, kProvRsaFull, 16, true},
-    {kSchemeSha256, QOR_PREFIX("{SHA256}"), kCalgSha256, kProvRsaAes, 32, false},
-    {kSchemeSaltedSha256, QOR_PREFIX("{SSHA256}"), kCalgSha256, kProvRsaAes, 32, true},
-    {kSchemeSha384, QOR_PREFIX("{SHA384}"), kCalgSha384, kProvRsaAes, 48, false},
-    {kSchemeSaltedSha384, QOR_PREFIX("{SSHA384}"), kCalgSha384, kProvRsaAes, 48, true},
-    {kSchemeSha512, QOR_PREFIX("{SHA512}"), kCalgSha512, kProvRsaAes, 64, false},
-    {kSchemeSaltedSha512, QOR_PREFIX("{SSHA512}"), kCalgSha512, kProvRsaAes, 64, true},
+    {kSchemeCrypt, QOR_PREFIX("{crypt}"), 0, 0, 0, false, cipher_library_matches},
+    {kSchemeMd5, QOR_PREFIX("{MD5}"), 0, 0, 0, false, cipher_library_matches},
+    {kSchemeSha, QOR_PREFIX("{SHA}"), kCalgSha1, kProvRsaFull, 20, false, digest_scheme_matches},
+    {kSchemeSaltedSha, QOR_PREFIX("{SSHA}"), kCalgSha1, kProvRsaFull, 20, true, digest_scheme_matches},
+    {kSchemeSaltedMd5, QOR_PREFIX("{SMD5}"), kCalgMd5, kProvRsaFull, 16, true, digest_scheme_matches},
+    {kSchemeSha256, QOR_PREFIX("{SHA256}"), kCalgSha256, kProvRsaAes, 32, false, digest_scheme_matches},
+    {kSchemeSaltedSha256, QOR_PREFIX("{SSHA256}"), kCalgSha256, kProvRsaAes, 32, true, digest_scheme_matches},
+    {kSchemeSha384, QOR_PREFIX("{SHA384}"), kCalgSha384, kProvRsaAes, 48, false, digest_scheme_matches},
+    {kSchemeSaltedSha384, QOR_PREFIX("{SSHA384}"), kCalgSha384, kProvRsaAes, 48, true, digest_scheme_matches},
+    {kSchemeSha512, QOR_PREFIX("{SHA512}"), kCalgSha512, kProvRsaAes, 64, false, digest_scheme_matches},
+    {kSchemeSaltedSha512, QOR_PREFIX("{SSHA512}"), kCalgSha512, kProvRsaAes, 64, true, digest_scheme_matches},
+    {kSchemeArgon2, QOR_PREFIX("{ARGON2}"), 0, 0, 0, false, argon2_scheme_matches},
+    {kSchemePbkdf2, QOR_PREFIX("{PBKDF2}"), kCalgSha1, 0, 20, true, pbkdf2_scheme_matches},
+    {kSchemePbkdf2Sha1, QOR_PREFIX("{PBKDF2-SHA1}"), kCalgSha1, 0, 20, true, pbkdf2_scheme_matches},
+    {kSchemePbkdf2Sha256, QOR_PREFIX("{PBKDF2-SHA256}"), kCalgSha256, 0, 32, true, pbkdf2_scheme_matches},
+    {kSchemePbkdf2Sha512, QOR_PREFIX("{PBKDF2-SHA512}"), kCalgSha512, 0, 64, true, pbkdf2_scheme_matches},
 };
 
 #undef QOR_PREFIX
@@ -35,6 +49,18 @@ bool starts_with_ignore_case(const char *text, const char *prefix) {
     return true;
 }
 
+bool is_tag_char(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+// "{", at least one letter, digit or "-", and "}".
+bool has_tag(const char *stored) {
+    if (stored[0] != '{' || !is_tag_char(stored[1])) return false;
+    const char *p = stored + 2;
+    while (is_tag_char(*p)) ++p;
+    return *p == '}';
+}
+
 }  // namespace
 
 PasswdScheme passwd_scheme(const char *stored) {
@@ -42,7 +68,7 @@ PasswdScheme passwd_scheme(const char *stored) {
     // Every tag ends with "}", so no tag is the beginning of another.
     for (const SchemeInfo &info : kSchemes)
         if (starts_with_ignore_case(stored, info.prefix)) return info.scheme;
-    return kSchemeClearText;
+    return has_tag(stored) ? kSchemeUnknownTag : kSchemeClearText;
 }
 
 const SchemeInfo *scheme_info(PasswdScheme scheme) {

@@ -6,10 +6,10 @@
 
 namespace qor {
 
-// Numbers 0 to 4 are those the library has always answered; the digest
-// schemes from 5 on were compared as clear text before.
+// Numbers 0 to 4 are those the library has always answered; the schemes
+// from 5 on are further forms directories write.
 enum PasswdScheme : int {
-    kSchemeClearText = 0,  // no known tag: clear text, or another brace form
+    kSchemeClearText = 0,  // no tag: clear text
     kSchemeCrypt = 1,      // "{crypt}", checked by the cipher library
     kSchemeMd5 = 2,        // "{MD5}", checked by the cipher library
     kSchemeSha = 3,        // "{SHA}"
@@ -22,10 +22,23 @@ enum PasswdScheme : int {
     kSchemeSaltedSha384 = 10,
     kSchemeSha512 = 11,
     kSchemeSaltedSha512 = 12,
+    kSchemeUnknownTag = 13,  // "{...}" of a scheme not verified here: never matches
+    kSchemeArgon2 = 14,
+    kSchemePbkdf2 = 15,  // "{PBKDF2}": HMAC-SHA-1
+    kSchemePbkdf2Sha1 = 16,
+    kSchemePbkdf2Sha256 = 17,
+    kSchemePbkdf2Sha512 = 18,
 };
 
-// What a tagged scheme is made of. algorithm and provider_type are zero
-// for the schemes the cipher library checks.
+struct SchemeInfo;
+
+// 1 when candidate matches text, the part of a stored value after the tag
+// of info's scheme; 0 otherwise, malformed text included.
+using SchemeCheck = int (*)(const SchemeInfo &info, const char *candidate, const char *text);
+
+// What a tagged scheme is made of, and what checks it. algorithm and
+// provider_type are zero for the schemes the cipher library checks and for
+// Argon2, whose text names its own parameters.
 struct SchemeInfo {
     PasswdScheme scheme;
     const char *prefix;
@@ -34,12 +47,16 @@ struct SchemeInfo {
     uint32_t provider_type;
     size_t digest_length;
     bool salted;  // Base64 of the digest followed by the salt
+    SchemeCheck check;
 };
 
-// The scheme of stored, its tag matched without regard to letter case.
+// The scheme of stored, its tag matched without regard to letter case. A
+// value that begins with "{", letters, digits or "-", and "}" carries a
+// tag: when the tag is none of the table's, it is kSchemeUnknownTag.
 PasswdScheme passwd_scheme(const char *stored);
 
-// The description of a tagged scheme; null for clear text and none.
+// The description of a verified scheme; null for clear text, none and
+// unknown tags.
 const SchemeInfo *scheme_info(PasswdScheme scheme);
 
 }  // namespace qor

@@ -60,11 +60,27 @@ TEST(PasswdClearText, MatchesExactlyTheSameBytes) {
     EXPECT_EQ(verify("a", ""), 0);
 }
 
-TEST(PasswdClearText, OtherBraceFormsAreComparedWhole) {
-    EXPECT_EQ(verify("{PBKDF2}abc", "{PBKDF2}abc"), 1);
-    EXPECT_EQ(verify("{PBKDF2}abc", "abc"), 0);
-    EXPECT_EQ(verify("{crypt", "{crypt"), 1);
-    EXPECT_EQ(verify("{MD5", "{MD5"), 1);
+// Taken as clear text, a stored hash would be its own password.
+TEST(PasswdUnknownTag, NeverMatchesNotEvenItself) {
+    for (const char *stored : {"{PBKDF2-SHA384}10000$abc$def", "{BCRYPT}$2b$05$x", "{SASL}jdoe@EXAMPLE", "{X}",
+                               "{ARGON3}$argon2id$v=19$m=8,t=1,p=1$c2FsdHNhbHQ$aGFzaA"})
+        EXPECT_EQ(verify(stored, stored), 0) << stored;
+    // Without a whole tag the value is clear text.
+    for (const char *stored : {"{crypt", "{MD5", "{}", "{a b}x", "{"}) EXPECT_EQ(verify(stored, stored), 1) << stored;
+}
+
+// The forms OpenLDAP's argon2 and pw-pbkdf2 modules write.
+TEST(PasswdKeyDerivation, SlappasswdArgon2AndPbkdf2Values) {
+    const std::string tool = "/usr/sbin/slappasswd -n -s 'kdf Pass' ";
+    std::string argon2 = tool_output(tool + "-o module-load=argon2 -h '{ARGON2}'");
+    ASSERT_EQ(argon2.rfind("{ARGON2}$argon2", 0), 0u) << argon2;
+    expect_only(argon2, "kdf Pass");
+    for (const char *scheme : {"{PBKDF2}", "{PBKDF2-SHA1}", "{PBKDF2-SHA256}", "{PBKDF2-SHA512}"}) {
+        std::string stored = tool_output(tool + "-o module-load=pw-pbkdf2 -h '" + scheme + "'");
+        ASSERT_EQ(stored.rfind(scheme, 0), 0u) << stored;
+        expect_only(stored, "kdf Pass");
+        EXPECT_EQ(verify(stored.substr(0, stored.size() - 1), "kdf Pass"), 0) << stored;
+    }
 }
 
 TEST(PasswdSha, SlappasswdValues) {

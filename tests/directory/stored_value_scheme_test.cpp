@@ -32,14 +32,18 @@ TEST(PasswdScheme, KnownTagsInAnyCase) {
         {"{SSHA384}x", kSchemeSaltedSha384},
         {"{Sha512}x", kSchemeSha512},
         {"{SSHA512}", kSchemeSaltedSha512},
+        {"{argon2}$", kSchemeArgon2},
+        {"{PBKDF2}1", kSchemePbkdf2},
+        {"{pbkdf2-sha512}1", kSchemePbkdf2Sha512},
     };
     for (const Case &c : cases) EXPECT_EQ(passwd_scheme(c.stored), c.scheme) << c.stored;
 }
 
-TEST(PasswdScheme, EverythingElseIsClearText) {
-    for (const char *stored : {"", "secret", "{", "{MD5", "{SH", "{crypt", "{SHA1}x", "{SHA-256}x", "{PBKDF2}x",
-                               " {SHA}x", "SHA}x", "{MD4}x"})
+TEST(PasswdScheme, UntaggedIsClearTextAndOtherTagsUnknown) {
+    for (const char *stored : {"", "secret", "{", "{MD5", "{SH", "{crypt", "{}", "{SHA 1}x", " {SHA}x", "SHA}x"})
         EXPECT_EQ(passwd_scheme(stored), kSchemeClearText) << stored;
+    for (const char *stored : {"{SHA1}x", "{SHA-256}x", "{MD4}x", "{PBKDF2-SHA384}x"})
+        EXPECT_EQ(passwd_scheme(stored), kSchemeUnknownTag) << stored;
     EXPECT_EQ(passwd_scheme(nullptr), kSchemeNone);
 }
 
