@@ -82,3 +82,14 @@ TEST_F(IntegratedCheck, EmptyPasswordNeverVerifies) {
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", ""), LDC_E_PASSWORD_REFUSED);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
+
+// Without a user file of its own the provider asks winbind; a file named
+// in the mechanism's own variable must not take winbind's place.
+TEST_F(IntegratedCheck, MechanismNeverReadsAUserFileTheProviderDidNotName) {
+    unsetenv("QORSSPI_USER_FILE");
+    setenv("NTLM_USER_FILE", users_->path().c_str(), 1);
+    LDAP_Config r = profile("dc=corp,dc=example,dc=com");
+    int rc = ldap_verifyPasswdEx(&r, "jdoe", "Nt-Pass-1");
+    use_ntlm_user_file(users_->path());
+    EXPECT_EQ(rc, LDC_E_PASSWORD_REFUSED);
+}

@@ -47,6 +47,8 @@ size_t hashed_bytes(const std::string &user, const std::string &domain) {
     return (is_ascii(user) ? user.size() : 3 * user.size()) + domain.size();
 }
 
+constexpr const char *kMechanismUserFileVariable = "NTLM_USER_FILE";
+
 }  // namespace
 
 bool weak_protocol_requested() {
@@ -109,6 +111,10 @@ SECURITY_STATUS acquire_inbound(gss_cred_id_t *cred) {
     OM_uint32 minor = 0;
     std::string file = user_file_path();
     if (file.empty()) {
+        // Without a file named here the mechanism reads the one its own
+        // variable names, in place of asking winbind: whoever set the
+        // caller's environment would choose the users and passwords.
+        if (std::getenv(kMechanismUserFileVariable) != nullptr) return SEC_E_NO_CREDENTIALS;
         OM_uint32 major = gss_acquire_cred(&minor, GSS_C_NO_NAME, GSS_C_INDEFINITE, ntlmssp_mechs(), GSS_C_ACCEPT, cred,
                                            nullptr, nullptr);
         return GSS_ERROR(major) ? sspi_status(major, SEC_E_NO_CREDENTIALS) : SEC_E_OK;

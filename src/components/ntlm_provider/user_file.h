@@ -9,7 +9,8 @@
 // Location: the file named by the environment variable QORSSPI_USER_FILE
 // when it is set and not empty; otherwise <sysconfdir>/qorldap9/ntlm-users
 // when that file exists; otherwise there is no user file and the server
-// side asks winbind (a host joined to a domain).
+// side asks winbind (a host joined to a domain), unless NTLM_USER_FILE is
+// set, which makes it refuse every logon.
 #pragma once
 
 #include <string>
