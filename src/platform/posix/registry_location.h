@@ -10,14 +10,24 @@ namespace qor::platform {
 enum class RegistryRoot { CurrentUser, LocalMachine, Users };
 
 struct RegistryFile {
-    std::string path;  // empty when no location could be formed
+    std::string path;  // empty when no usable location could be formed
     mode_t mode;       // permissions for a database file created there
+    bool shared;       // a machine-wide root: created for root and the qorldap9 group
 };
 
 // The database file of a root. QORLDAP9_REGISTRY_DIR, when set, holds all
 // three; otherwise the current user's root lives in the user's own config
-// folder and the two shared roots under /var/lib/qorldap9. Creates the
-// folder when it is missing and can be created; never creates the file.
+// folder and the two shared roots under /var/lib/qorldap9. In a
+// secure-execution context (set-user-ID, set-group-ID, capabilities) no
+// environment variable is consulted. Creates the folder when it is missing
+// and can be created; never creates the file. A folder or an existing file
+// that users other than the owner and group may write is refused (empty
+// path): anyone could put profiles of their own there.
 RegistryFile registry_file(RegistryRoot root);
+
+// Gives a shared root's newly created folder or database file (open as fd)
+// to root and the qorldap9 group, when the process runs as root and the
+// group exists; otherwise it stays the creator's.
+void give_to_shared_group(int fd);
 
 }  // namespace qor::platform

@@ -245,7 +245,10 @@ int32_t open_session(RegistryRoot root, std::shared_ptr<Session> &out) {
         // Create the file ourselves so that it gets its permissions from
         // the start; SQLite gives its journal the same ones.
         int fd = ::open(file.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, file.mode);
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) {
+            if (file.shared) give_to_shared_group(fd);
+            ::close(fd);
+        }
         const int flags = SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW;
         if (sqlite3_open_v2(file.path.c_str(), &session->db, flags | SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
             session->writable = true;
