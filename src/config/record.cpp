@@ -1,4 +1,5 @@
 // The profile record: defaults, copy and the exported accessors.
+#include "config/defaults.h"
 #include "qorldap9.h"
 #include "util/secret.h"
 #include "util/text.h"
@@ -22,7 +23,7 @@ extern "C" {
 
 int LDAP_Config_initializeEx(LDAP_Config *r) {
     clear_strings(r);
-    r->Version = 3;
+    r->Version = qor::kDefaultVersion;
     r->Port = 389;
     r->SizeLimit = 0;
     r->Timeout = 1;
@@ -33,7 +34,7 @@ int LDAP_Config_initializeEx(LDAP_Config *r) {
     r->RegLocation = -1;
     r->ReadOnly = 0;
     r->Reserved = 0;
-    r->MBFlags = LDC_MB_DEFAULT;
+    r->MBFlags = qor::kDefaultMBFlags;
     return 0;
 }
 

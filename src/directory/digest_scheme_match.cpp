@@ -20,7 +20,7 @@ int sha_matches(const char *candidate, const char *text) {
         return 0;
     // The tag is left out of the comparison: its letter case is the
     // writer's choice, the digest is what counts.
-    const char *expected = computed + 5;
+    const char *expected = computed + sizeof "{SHA}" - 1;
     return equal_constant_time(expected, strlen(expected), text, strlen(text)) ? 1 : 0;
 }
 

@@ -38,6 +38,9 @@ constexpr uint32_t kKeyCreateSubKey = 0x0004;
 constexpr uint32_t kKeyEnumerateSubKeys = 0x0008;
 constexpr uint32_t kDelete = 0x10000;
 constexpr uint32_t kKeyAllAccess = 0xF003F;
+constexpr uint32_t kReadControl = 0x20000;
+// KEY_WRITE and the right to list subkeys: what deleting a key tree takes.
+constexpr uint32_t kKeyWriteAndEnumerate = kReadControl | kKeySetValue | kKeyCreateSubKey | kKeyEnumerateSubKeys;
 
 // Dispositions of RegCreateKeyExA.
 constexpr uint32_t kRegCreatedNewKey = 1;

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "config/defaults.h"
 #include "platform/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
@@ -13,9 +14,6 @@
 namespace {
 
 using qor::StoreSession;
-
-constexpr int32_t kDefaultVersion = 3;
-constexpr int32_t kDefaultMBFlags = 25;
 
 // Reads a string value into a field of cap bytes. A value that does not
 // end within the field with its terminator is no string the field can
@@ -60,8 +58,8 @@ extern "C" int LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t
     // All fifteen values come from one state of the store, so a save in
     // another process is seen whole or not at all. Without a transaction
     // (a store that cannot give one) the values are read one by one.
-    bool snapshot = store->BeginTransaction(root, 1) >= 0;
-    if (store->OpenKey(root, path.c_str(), 1) < 0) return 0;
+    bool snapshot = store->BeginTransaction(root, qor::platform::kKeyQueryValue) >= 0;
+    if (store->OpenKey(root, path.c_str(), qor::platform::kKeyQueryValue) < 0) return 0;
 
     bool complete = true;
     complete &= read_string(store, "ProfileName", record->ProfileName, sizeof record->ProfileName);
@@ -81,7 +79,7 @@ extern "C" int LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t
     }
     complete &= read_string(store, "HostNames", record->HostNames, sizeof record->HostNames);
     if (!read_string(store, "GString", record->GString, sizeof record->GString)) record->GString[0] = '\0';
-    if (!read_number(store, "Version", record->Version)) record->Version = kDefaultVersion;
+    if (!read_number(store, "Version", record->Version)) record->Version = qor::kDefaultVersion;
     complete &= read_number(store, "Port", record->Port);
     complete &= read_number(store, "SizeLimit", record->SizeLimit);
     complete &= read_number(store, "Timeout", record->Timeout);
@@ -89,7 +87,7 @@ extern "C" int LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t
     complete &= read_number(store, "Referal", record->Referal);
     complete &= read_number(store, "Ssl", record->Ssl);
     complete &= read_number(store, "Anonymous", record->Anonymous);
-    if (!read_number(store, "MBFlags", record->MBFlags)) record->MBFlags = kDefaultMBFlags;
+    if (!read_number(store, "MBFlags", record->MBFlags)) record->MBFlags = qor::kDefaultMBFlags;
     store->CloseKey();
     if (snapshot) store->CommitTransaction();
 

@@ -1,6 +1,7 @@
 // Deleting a common profile key.
 #include <string>
 
+#include "platform/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/store_session.h"
@@ -11,6 +12,6 @@ extern "C" int LDAP_Config_resetEx(const char *name, int32_t machine) {
     if (!qor::profile_key(machine == 0 ? LDC_LOC_USER_COMMON : LDC_LOC_MACHINE_COMMON, name, root, path)) return 0;
     qor::StoreSession store;
     if (!store) return 0;
-    if (store->OpenKey(root, "", 0x2000E) < 0) return 0;
+    if (store->OpenKey(root, "", qor::platform::kKeyWriteAndEnumerate) < 0) return 0;
     return store->DeleteKey(path.c_str(), 1) >= 0 ? 1 : 0;
 }

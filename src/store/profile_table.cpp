@@ -15,7 +15,8 @@ extern "C" int LDAP_Config_loadAllAuxEx(LDAP_ConfigAux *table, int32_t location)
     LDC_HKEY root;
     const char *base = nullptr;
     if (!qor::location_base_key(location, root, base)) return LDC_E_BAD_KEY;
-    if (store->OpenKey(root, base, 9) != 0) return LDC_E_BAD_KEY;
+    if (store->OpenKey(root, base, qor::platform::kKeyQueryValue | qor::platform::kKeyEnumerateSubKeys) != 0)
+        return LDC_E_BAD_KEY;
 
     int used = 0;
     int32_t rc = 0;

@@ -77,7 +77,7 @@ class RegStore final : public IRegStore {
     }
     HRESULT QOR_COM_CALL BeginTransaction(LDC_HKEY root, uint32_t access) override {
         if (transaction_) return status(kErrorInvalidParameter);
-        constexpr uint32_t kWriteRights = kKeySetValue | kKeyCreateSubKey | 0x00010000 /* delete */;
+        constexpr uint32_t kWriteRights = kKeySetValue | kKeyCreateSubKey | kDelete;
         bool writes = (access & kWriteRights) != 0;
         HKEY session = nullptr;
         int32_t rc = RegOpenKeyExA(root, "", 0, writes ? kKeyAllAccess : kKeyQueryValue, &session);
