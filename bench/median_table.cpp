@@ -1,6 +1,7 @@
 #include "median_table.h"
 
 #include <cstdio>
+#include <regex>
 
 namespace qorbench {
 namespace {
@@ -27,11 +28,31 @@ std::string key_of(const benchmark::BenchmarkReporter::Run &run) {
 
 const char *verdict(bool met) { return met ? "met" : "MISSED"; }
 
+// Whether the run's --benchmark_filter selected the benchmark name (a
+// leading "-" selects the names that do not match).
+bool selected(const std::string &name) {
+    std::string filter = benchmark::GetBenchmarkFilter();
+    if (filter.empty() || filter == "all" || filter == ".") return true;
+    bool negative = filter[0] == '-';
+    if (negative) filter.erase(0, 1);
+    bool match = std::regex_search(name, std::regex(filter));
+    return negative ? !match : match;
+}
+
 struct Summary {
     const MedianCollector &m;
     int missed = 0;
 
     void rule() { std::printf("%s\n", std::string(108, '-').c_str()); }
+
+    // A row whose benchmark did not run: filtered out, it is left out of
+    // the verdict; selected yet absent (renamed, skipped, failed), it is
+    // missed.
+    const char *absent(const std::string &name) {
+        if (!selected(name)) return "not run (filtered)";
+        ++missed;
+        return "MISSED (not run)";
+    }
 
     void pair(const char *what, const std::string &name, double target) {
         pair(what, name + "/ours", name + "/floor", target);
@@ -41,7 +62,8 @@ struct Summary {
         const Median *ours = m.find(ours_name);
         const Median *floor = m.find(floor_name);
         if (ours == nullptr || floor == nullptr || floor->us <= 0) {
-            std::printf("%-34s %12s %12s %8s   <= %.2f   not run\n", what, "-", "-", "-", target);
+            const char *why = absent(ours == nullptr ? ours_name : floor_name);
+            std::printf("%-34s %12s %12s %8s   <= %.2f   %s\n", what, "-", "-", "-", target, why);
             return;
         }
         double ratio = ours->us / floor->us;
@@ -62,7 +84,7 @@ struct Summary {
     void single(const char *what, const std::string &name, double limit_us) {
         const Median *r = m.find(name);
         if (r == nullptr) {
-            std::printf("%-34s %12s %12s %8s   < %.0f us   not run\n", what, "-", "", "", limit_us);
+            std::printf("%-34s %12s %12s %8s   < %.0f us   %s\n", what, "-", "", "", limit_us, absent(name));
             return;
         }
         bool met = r->us < limit_us;
@@ -78,7 +100,7 @@ struct Summary {
     void allocations(const char *what, const std::string &name) {
         const Median *r = m.find(name);
         if (r == nullptr) {
-            std::printf("%-34s %12s   not run\n", what, "-");
+            std::printf("%-34s %12s   %s\n", what, "-", absent(name));
             return;
         }
         double allocs = counter(r, "allocs");
@@ -95,7 +117,7 @@ struct Summary {
         for (int n : {100, 1000, 10000}) {
             const Median *r = m.find("table_load/" + std::to_string(n));
             if (r == nullptr) {
-                std::printf("table load, 10 of %-16d %12s   not run\n", n, "-");
+                std::printf("table load, 10 of %-16d %12s   %s\n", n, "-", absent("table_load/" + std::to_string(n)));
                 previous_n = 0;
                 continue;
             }
@@ -124,7 +146,7 @@ struct Summary {
             std::string name = t == 1 ? "pw_threads" : "pw_threads/threads:" + std::to_string(t);
             const Median *r = m.find(name);
             if (r == nullptr) {
-                std::printf("password checks, %d thread(s)      %12s   not run\n", t, "-");
+                std::printf("password checks, %d thread(s)      %12s   %s\n", t, "-", absent(name));
                 continue;
             }
             double rate = counter(r, "checks_per_s");
