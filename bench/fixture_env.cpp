@@ -4,8 +4,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <map>
+
+#include "fixture_values.h"
 
 namespace qorbench {
 namespace {
@@ -23,14 +24,8 @@ std::string load_fixture() {
 
     const char *path = getenv("QOR_SLAPD_ENV");
     if (path == nullptr || *path == '\0') return "";  // directory benchmarks report themselves skipped
-    std::ifstream in(path);
-    if (!in) return std::string("cannot read ") + path;
     std::map<std::string, std::string> values;
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t eq = line.find('=');
-        if (eq != std::string::npos && eq > 0) values[line.substr(0, eq)] = line.substr(eq + 1);
-    }
+    if (!read_fixture_values(path, values)) return std::string("cannot read ") + path;
     g_fixture.host = values["LDAP_HOST"];
     g_fixture.ldap_port = atoi(values["LDAP_PORT"].c_str());
     g_fixture.ldaps_port = atoi(values["LDAPS_PORT"].c_str());

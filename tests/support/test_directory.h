@@ -30,6 +30,8 @@
 #include <string>
 #include <vector>
 
+#include "fixture_values.h"
+
 namespace qor_test {
 
 class TestDirectory {
@@ -199,14 +201,7 @@ class TestDirectory {
     std::string load(const char *env_var) {
         const char *path = std::getenv(env_var);
         if (path == nullptr || *path == '\0') return "";
-        std::ifstream in(path);
-        if (!in) return std::string(env_var) + ": cannot read " + path;
-        std::string line;
-        while (std::getline(in, line)) {
-            size_t eq = line.find('=');
-            if (eq == std::string::npos || eq == 0) continue;
-            values_[line.substr(0, eq)] = line.substr(eq + 1);
-        }
+        if (!read_fixture_values(path, values_)) return std::string(env_var) + ": cannot read " + path;
         if (values_.empty()) return std::string(env_var) + ": no values in " + path;
         return "";
     }

@@ -7,9 +7,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <string>
+
+#include "fixture_values.h"
 
 class SlapdEnv {
   public:
@@ -39,16 +40,7 @@ class SlapdEnv {
             if (c == '/') c = '\\';
         return path;
     }
-    bool read(const std::string &path) {
-        std::ifstream in(path);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            size_t eq = line.find('=');
-            if (eq != std::string::npos) values_[line.substr(0, eq)] = line.substr(eq + 1);
-        }
-        return !values_.empty() && port() > 0;
-    }
+    bool read(const std::string &path) { return read_fixture_values(path, values_) && !values_.empty() && port() > 0; }
     std::map<std::string, std::string> values_;
 };
 
