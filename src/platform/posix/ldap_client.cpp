@@ -1,6 +1,12 @@
 // The platform LDAP client over OpenLDAP's libldap, with the Windows
 // client's semantics: positive result codes, a per-thread last error for
 // failed initialisations, host lists of "host[:port]" entries.
+//
+// Map: result codes of either client (to_windows_code); opening a session
+// with its timeouts and TLS context (open_session); binds, SASL and the
+// password-policy control (sasl_bind, policy_request); the interface's
+// calls from ldap_init to unbind; kept sessions (prepare_to_keep,
+// connection_idle, tls_settings).
 #include "platform/ldap_client.h"
 
 #include <poll.h>

@@ -9,6 +9,12 @@
 // through the busy timeout; every write that takes more than one
 // statement runs in a transaction taken for writing at once (BEGIN
 // IMMEDIATE), so two writers never deadlock on a lock upgrade.
+//
+// Map: the pool of idle connections per database file (ConnectionPool,
+// Session, take_idle); the schema and opening a session (create_schema,
+// open_session); handles and key paths (predefined_root, resolve,
+// find_key, new_handle, on_key); the Reg* functions; the transactions
+// (transaction_step, reg_begin_transaction ...).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sqlite3.h>
