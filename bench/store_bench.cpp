@@ -10,12 +10,15 @@
 
 #include "bench_common.h"
 #include "fixture_env.h"
+#include "platform/posix/registry_location.h"
+#include "platform/posix/registry_schema.h"
 #include "qorldap9.h"
 
 namespace {
 
 using qorbench::fixture;
 using qorbench::use_registry;
+namespace registry_schema = qor::platform::registry_schema;
 
 constexpr const char *kProfileBase[] = {"Software", "Marblegrove", "Tidewell", "9.00", "Common", "Ldap"};
 constexpr const char *kBindPassword = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKL";  // 48 characters
@@ -35,11 +38,16 @@ LDAP_Config sample_profile(const char *name) {
     return r;
 }
 
-std::string database(const std::string &registry) { return fixture().work_dir + "/" + registry + "/current_user.db"; }
+// The current user's database of a registry folder, where the registry
+// itself puts it.
+std::string database(const std::string &registry) {
+    use_registry(registry);
+    return qor::platform::registry_file(qor::platform::RegistryRoot::CurrentUser).path;
+}
 
-// Walks a key path from the root key (id 1); 0 when a part is missing.
+// Walks a key path from the root key; 0 when a part is missing.
 int64_t key_id(sqlite3_stmt *child, const std::vector<const char *> &path) {
-    int64_t id = 1;
+    int64_t id = registry_schema::kRootKeyId;
     for (const char *name : path) {
         sqlite3_reset(child);
         sqlite3_bind_int64(child, 1, id);
@@ -118,8 +126,8 @@ void load_floor(benchmark::State &state, bool transaction_per_value) {
             break;
         }
         sqlite3_stmt *child = nullptr, *value = nullptr;
-        sqlite3_prepare_v2(db, "SELECT id FROM keys WHERE parent = ? AND name = ?", -1, &child, nullptr);
-        sqlite3_prepare_v2(db, "SELECT data FROM vals WHERE key = ? AND name = ?", -1, &value, nullptr);
+        sqlite3_prepare_v2(db, registry_schema::kFindChild, -1, &child, nullptr);
+        sqlite3_prepare_v2(db, registry_schema::kQueryValue, -1, &value, nullptr);
         if (!transaction_per_value) sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         int64_t id = key_id(child, path);
         int found = 0;
@@ -128,8 +136,8 @@ void load_floor(benchmark::State &state, bool transaction_per_value) {
             sqlite3_bind_int64(value, 1, id);
             sqlite3_bind_text(value, 2, f.name, -1, SQLITE_STATIC);
             if (sqlite3_step(value) == SQLITE_ROW) {
-                size_t length = static_cast<size_t>(sqlite3_column_bytes(value, 0));
-                if (length <= f.size) std::memcpy(f.at, sqlite3_column_blob(value, 0), length), ++found;
+                size_t length = static_cast<size_t>(sqlite3_column_bytes(value, 1));
+                if (length <= f.size) std::memcpy(f.at, sqlite3_column_blob(value, 1), length), ++found;
             }
             sqlite3_reset(value);
             if (transaction_per_value) sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
@@ -154,9 +162,9 @@ bool make_table(int n) {
     if (sqlite3_open_v2(database(registry).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) return false;
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt *child = nullptr, *key = nullptr, *copy = nullptr;
-    sqlite3_prepare_v2(db, "SELECT id FROM keys WHERE parent = ? AND name = ?", -1, &child, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO keys(parent, name) VALUES(?, ?)", -1, &key, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO vals SELECT ?, name, type, data FROM vals WHERE key = ?", -1, &copy, nullptr);
+    sqlite3_prepare_v2(db, registry_schema::kFindChild, -1, &child, nullptr);
+    sqlite3_prepare_v2(db, registry_schema::kInsertKey, -1, &key, nullptr);
+    sqlite3_prepare_v2(db, registry_schema::kCopyValues, -1, &copy, nullptr);
     std::vector<const char *> path(std::begin(kProfileBase), std::end(kProfileBase));
     int64_t parent = key_id(child, path);
     path.push_back("p00000");

@@ -31,6 +31,7 @@
 
 #include "platform/posix/fork_gate.h"
 #include "platform/posix/registry_location.h"
+#include "platform/posix/registry_schema.h"
 #include "platform/posix/sqlite_support.h"
 #include "platform/registry.h"
 
@@ -44,7 +45,7 @@ using sqlite::Statement;
 
 constexpr int kBusyTimeoutMs = 30000;
 constexpr int kSchemaVersion = 1;
-constexpr int64_t kRootKeyId = 1;
+using registry_schema::kRootKeyId;
 
 // Idle connections kept for reuse, per database file: opening one means
 // reading the schema and preparing statements again, which costs more
@@ -382,7 +383,7 @@ bool key_exists(sqlite3 *db, int64_t id) {
 }
 
 int32_t find_child(sqlite3 *db, int64_t parent, std::string_view name, int64_t &id) {
-    Statement s(db, "SELECT id FROM keys WHERE parent = ? AND name = ?");
+    Statement s(db, registry_schema::kFindChild);
     int rc = s.bind(1, parent).bind(2, name).step();
     if (rc == SQLITE_ROW) {
         id = sqlite3_column_int64(s.get(), 0);
@@ -482,7 +483,7 @@ int32_t RegCreateKeyExA(HKEY key, const char *sub_key, uint32_t, char *, uint32_
                     rc = kErrorAccessDenied;
                     return false;
                 }
-                Statement insert(db, "INSERT INTO keys(parent, name) VALUES(?, ?)");
+                Statement insert(db, registry_schema::kInsertKey);
                 int step = insert.bind(1, id).bind(2, name).step();
                 rc = from_sqlite(step);
                 id = sqlite3_last_insert_rowid(db);
@@ -544,7 +545,7 @@ int32_t RegQueryValueExA(HKEY key, const char *value_name, uint32_t *, uint32_t 
     ForkGuard inside;
     if (data && !size) return kErrorInvalidParameter;
     return on_key(key, kKeyQueryValue, false, kErrorFileNotFound, [&](sqlite3 *db, const Target &t) {
-        Statement s(db, "SELECT type, data FROM vals WHERE key = ? AND name = ?");
+        Statement s(db, registry_schema::kQueryValue);
         int step = s.bind(1, t.id).bind(2, text_or_empty(value_name)).step();
         if (step == SQLITE_DONE) return kErrorFileNotFound;
         if (step != SQLITE_ROW) return from_sqlite(step);
