@@ -28,7 +28,7 @@ class Result {
 
 }  // namespace
 
-extern "C" int LDC_formDnsDomainEx(const LDAP_Config *r, char *domain, int32_t size) {
+extern "C" int QORLDAP9_CALL LDC_formDnsDomainEx(const LDAP_Config *r, char *domain, int32_t size) {
     if (r == nullptr) return 0;
     std::string_view base = qor::field_view(r->BaseDN);
     if (base.empty()) return 0;

@@ -19,9 +19,7 @@ void clear_strings(LDAP_Config *r) {
 
 }  // namespace
 
-extern "C" {
-
-int LDAP_Config_initializeEx(LDAP_Config *r) {
+extern "C" int QORLDAP9_CALL LDAP_Config_initializeEx(LDAP_Config *r) {
     clear_strings(r);
     r->Version = qor::kDefaultVersion;
     r->Port = 389;
@@ -38,12 +36,12 @@ int LDAP_Config_initializeEx(LDAP_Config *r) {
     return 0;
 }
 
-int LDAP_Config_initializeAuxEx(LDAP_ConfigAux *aux) {
+extern "C" int QORLDAP9_CALL LDAP_Config_initializeAuxEx(LDAP_ConfigAux *aux) {
     memset(aux->KeyName, 0, sizeof aux->KeyName);
     return LDAP_Config_initializeEx(&aux->Config);
 }
 
-void LDAP_Config_copyEx(const LDAP_Config *s, LDAP_Config *d) {
+extern "C" void QORLDAP9_CALL LDAP_Config_copyEx(const LDAP_Config *s, LDAP_Config *d) {
     // Source fields are read within their own size, so an unterminated
     // field is cut rather than overrun.
     char tmp[LDC_BASEDN_SIZE + 1];
@@ -73,43 +71,45 @@ void LDAP_Config_copyEx(const LDAP_Config *s, LDAP_Config *d) {
     d->MBFlags = s->MBFlags;
 }
 
-char *LDC_getProfineNameEx(LDAP_Config *r) { return r->ProfileName; }
-char *LDC_getBaseDNEx(LDAP_Config *r) { return r->BaseDN; }
-char *LDC_getBindDNEx(LDAP_Config *r) { return (r->MBFlags & LDC_MB_ANONYMOUS) ? nullptr : r->BindDN; }
-char *LDC_getRealBindDNEx(LDAP_Config *r) { return r->BindDN; }
-char *LDC_getBindPwdEx(LDAP_Config *r) { return (r->MBFlags & LDC_MB_ANONYMOUS) ? nullptr : r->BindPwd; }
-char *LDC_getRealBindPwdEx(LDAP_Config *r) { return r->BindPwd; }
-char *LDC_getHostNamesEx(LDAP_Config *r) { return r->HostNames; }
-char *LDC_getGString(LDAP_Config *r) { return r->GString; }
-int32_t *LDC_getVersionEx(LDAP_Config *r) { return &r->Version; }
-int32_t *LDC_getPortEx(LDAP_Config *r) { return &r->Port; }
-int32_t *LDC_getSizeLimitEx(LDAP_Config *r) { return &r->SizeLimit; }
-int32_t *LDC_getTimeoutEx(LDAP_Config *r) { return &r->Timeout; }
-int32_t *LDC_getDerefEx(LDAP_Config *r) { return &r->Deref; }
-int32_t *LDC_getReferalEx(LDAP_Config *r) { return &r->Referal; }
-int32_t *LDC_getRegLocationEx(LDAP_Config *r) { return &r->RegLocation; }
-int32_t *LDC_getReadOnlyEx(LDAP_Config *r) { return &r->ReadOnly; }
-int32_t *LDC_getmbFlags(LDAP_Config *r) { return &r->MBFlags; }
+extern "C" char *QORLDAP9_CALL LDC_getProfineNameEx(LDAP_Config *r) { return r->ProfileName; }
+extern "C" char *QORLDAP9_CALL LDC_getBaseDNEx(LDAP_Config *r) { return r->BaseDN; }
+extern "C" char *QORLDAP9_CALL LDC_getBindDNEx(LDAP_Config *r) {
+    return (r->MBFlags & LDC_MB_ANONYMOUS) ? nullptr : r->BindDN;
+}
+extern "C" char *QORLDAP9_CALL LDC_getRealBindDNEx(LDAP_Config *r) { return r->BindDN; }
+extern "C" char *QORLDAP9_CALL LDC_getBindPwdEx(LDAP_Config *r) {
+    return (r->MBFlags & LDC_MB_ANONYMOUS) ? nullptr : r->BindPwd;
+}
+extern "C" char *QORLDAP9_CALL LDC_getRealBindPwdEx(LDAP_Config *r) { return r->BindPwd; }
+extern "C" char *QORLDAP9_CALL LDC_getHostNamesEx(LDAP_Config *r) { return r->HostNames; }
+extern "C" char *QORLDAP9_CALL LDC_getGString(LDAP_Config *r) { return r->GString; }
+extern "C" int32_t *QORLDAP9_CALL LDC_getVersionEx(LDAP_Config *r) { return &r->Version; }
+extern "C" int32_t *QORLDAP9_CALL LDC_getPortEx(LDAP_Config *r) { return &r->Port; }
+extern "C" int32_t *QORLDAP9_CALL LDC_getSizeLimitEx(LDAP_Config *r) { return &r->SizeLimit; }
+extern "C" int32_t *QORLDAP9_CALL LDC_getTimeoutEx(LDAP_Config *r) { return &r->Timeout; }
+extern "C" int32_t *QORLDAP9_CALL LDC_getDerefEx(LDAP_Config *r) { return &r->Deref; }
+extern "C" int32_t *QORLDAP9_CALL LDC_getReferalEx(LDAP_Config *r) { return &r->Referal; }
+extern "C" int32_t *QORLDAP9_CALL LDC_getRegLocationEx(LDAP_Config *r) { return &r->RegLocation; }
+extern "C" int32_t *QORLDAP9_CALL LDC_getReadOnlyEx(LDAP_Config *r) { return &r->ReadOnly; }
+extern "C" int32_t *QORLDAP9_CALL LDC_getmbFlags(LDAP_Config *r) { return &r->MBFlags; }
 
-int LDC_isSslEx(const LDAP_Config *r) { return r->Ssl == 1 ? 1 : 0; }
-int LDC_isAnonymousEx(const LDAP_Config *r) { return (r->MBFlags & LDC_MB_ANONYMOUS) ? 1 : 0; }
+extern "C" int QORLDAP9_CALL LDC_isSslEx(const LDAP_Config *r) { return r->Ssl == 1 ? 1 : 0; }
+extern "C" int QORLDAP9_CALL LDC_isAnonymousEx(const LDAP_Config *r) { return (r->MBFlags & LDC_MB_ANONYMOUS) ? 1 : 0; }
 
-void LDC_setProfileNameEx(LDAP_Config *r, const char *v) { copy_bounded(r->ProfileName, v); }
-void LDC_setBaseDNEx(LDAP_Config *r, const char *v) { copy_bounded(r->BaseDN, v); }
-void LDC_setBindDNEx(LDAP_Config *r, const char *v) { copy_bounded(r->BindDN, v); }
-void LDC_setBindPwdEx(LDAP_Config *r, const char *v) { copy_bounded(r->BindPwd, v); }
-void LDC_setHostNamesEx(LDAP_Config *r, const char *v) { copy_bounded(r->HostNames, v); }
-void LDC_setGString(LDAP_Config *r, const char *v) { copy_bounded(r->GString, v); }
-void LDC_setVersionEx(LDAP_Config *r, int32_t v) { r->Version = v; }
-void LDC_setPortEx(LDAP_Config *r, int32_t v) { r->Port = v; }
-void LDC_setSizeLimitEx(LDAP_Config *r, int32_t v) { r->SizeLimit = v; }
-void LDC_setTimeoutEx(LDAP_Config *r, int32_t v) { r->Timeout = v; }
-void LDC_setDerefEx(LDAP_Config *r, int32_t v) { r->Deref = v; }
-void LDC_setReferalEx(LDAP_Config *r, int32_t v) { r->Referal = v; }
-void LDC_setSslEx(LDAP_Config *r, int32_t v) { r->Ssl = v; }
-void LDC_setAnonymousEx(LDAP_Config *r, int32_t v) { r->Anonymous = v; }
-void LDC_setRegLocationEx(LDAP_Config *r, int32_t v) { r->RegLocation = v; }
-void LDC_setReadOnlyEx(LDAP_Config *r, int32_t v) { r->ReadOnly = v; }
-void LDC_setmbFlags(LDAP_Config *r, int32_t v) { r->MBFlags = v; }
-
-}  // extern "C"
+extern "C" void QORLDAP9_CALL LDC_setProfileNameEx(LDAP_Config *r, const char *v) { copy_bounded(r->ProfileName, v); }
+extern "C" void QORLDAP9_CALL LDC_setBaseDNEx(LDAP_Config *r, const char *v) { copy_bounded(r->BaseDN, v); }
+extern "C" void QORLDAP9_CALL LDC_setBindDNEx(LDAP_Config *r, const char *v) { copy_bounded(r->BindDN, v); }
+extern "C" void QORLDAP9_CALL LDC_setBindPwdEx(LDAP_Config *r, const char *v) { copy_bounded(r->BindPwd, v); }
+extern "C" void QORLDAP9_CALL LDC_setHostNamesEx(LDAP_Config *r, const char *v) { copy_bounded(r->HostNames, v); }
+extern "C" void QORLDAP9_CALL LDC_setGString(LDAP_Config *r, const char *v) { copy_bounded(r->GString, v); }
+extern "C" void QORLDAP9_CALL LDC_setVersionEx(LDAP_Config *r, int32_t v) { r->Version = v; }
+extern "C" void QORLDAP9_CALL LDC_setPortEx(LDAP_Config *r, int32_t v) { r->Port = v; }
+extern "C" void QORLDAP9_CALL LDC_setSizeLimitEx(LDAP_Config *r, int32_t v) { r->SizeLimit = v; }
+extern "C" void QORLDAP9_CALL LDC_setTimeoutEx(LDAP_Config *r, int32_t v) { r->Timeout = v; }
+extern "C" void QORLDAP9_CALL LDC_setDerefEx(LDAP_Config *r, int32_t v) { r->Deref = v; }
+extern "C" void QORLDAP9_CALL LDC_setReferalEx(LDAP_Config *r, int32_t v) { r->Referal = v; }
+extern "C" void QORLDAP9_CALL LDC_setSslEx(LDAP_Config *r, int32_t v) { r->Ssl = v; }
+extern "C" void QORLDAP9_CALL LDC_setAnonymousEx(LDAP_Config *r, int32_t v) { r->Anonymous = v; }
+extern "C" void QORLDAP9_CALL LDC_setRegLocationEx(LDAP_Config *r, int32_t v) { r->RegLocation = v; }
+extern "C" void QORLDAP9_CALL LDC_setReadOnlyEx(LDAP_Config *r, int32_t v) { r->ReadOnly = v; }
+extern "C" void QORLDAP9_CALL LDC_setmbFlags(LDAP_Config *r, int32_t v) { r->MBFlags = v; }

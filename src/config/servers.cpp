@@ -30,7 +30,7 @@ bool host_listed(const LDAP_Config *r, const char *host) {
 
 extern "C" {
 
-int LDC_getNumServersEx(const LDAP_Config *r) {
+extern "C" int QORLDAP9_CALL LDC_getNumServersEx(const LDAP_Config *r) {
     qor::Tokens tokens(qor::field_view(r->HostNames), " ");
     std::string_view entry;
     int count = 0;
@@ -38,7 +38,7 @@ int LDC_getNumServersEx(const LDAP_Config *r) {
     return count;
 }
 
-int LDC_addServerEx(LDAP_Config *r, const char *host, int32_t port) {
+extern "C" int QORLDAP9_CALL LDC_addServerEx(LDAP_Config *r, const char *host, int32_t port) {
     if (!host_chars_valid(host)) return LDC_E_BAD_HOST;
     uint32_t uport = static_cast<uint32_t>(port);
     if (uport == 0 || uport > 65535) return LDC_E_BAD_PORT;

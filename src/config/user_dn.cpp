@@ -118,7 +118,7 @@ size_t user_dn_room(const LDAP_Config *r, const char *user) {
 
 }  // namespace qor
 
-extern "C" void LDC_formUserDNEx(const LDAP_Config *record, const char *user, char *dn) {
+extern "C" void QORLDAP9_CALL LDC_formUserDNEx(const LDAP_Config *record, const char *user, char *dn) {
     size_t room = qor::user_dn_room(record, user);
     if (room == 0) return;  // no pattern bit: dn keeps what the caller left
     qor::form_user_dn(record, user, dn, room);

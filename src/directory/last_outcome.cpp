@@ -70,12 +70,12 @@ const Outcome &outcome_last() { return t_outcome; }
 
 }  // namespace qor
 
-extern "C" int32_t LDC_lastStepEx(void) { return qor::outcome_last().step; }
-extern "C" int32_t LDC_lastResultEx(void) { return qor::outcome_last().code; }
-extern "C" int32_t LDC_lastReasonEx(void) { return qor::outcome_last().reason; }
-extern "C" int32_t LDC_lastReasonValueEx(void) { return qor::outcome_last().value; }
+extern "C" int32_t QORLDAP9_CALL LDC_lastStepEx(void) { return qor::outcome_last().step; }
+extern "C" int32_t QORLDAP9_CALL LDC_lastResultEx(void) { return qor::outcome_last().code; }
+extern "C" int32_t QORLDAP9_CALL LDC_lastReasonEx(void) { return qor::outcome_last().reason; }
+extern "C" int32_t QORLDAP9_CALL LDC_lastReasonValueEx(void) { return qor::outcome_last().value; }
 
-extern "C" int32_t LDC_lastDiagnosticEx(char *text, int32_t size) {
+extern "C" int32_t QORLDAP9_CALL LDC_lastDiagnosticEx(char *text, int32_t size) {
     if (text == nullptr || size <= 0) return 0;
     const char *diagnostic = qor::outcome_last().diagnostic;
     size_t length = strlen(diagnostic);

@@ -145,7 +145,8 @@ bool profile_can_keep(const char *new_password) {
 
 }  // namespace
 
-extern "C" int ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_password, const char *new_password) {
+extern "C" int QORLDAP9_CALL ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_password,
+                                            const char *new_password) {
     qor::outcome_begin();
     qor::OutcomeSecrets secrets(old_password, new_password);
     if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;

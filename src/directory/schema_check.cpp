@@ -18,7 +18,7 @@ const char *account_filter(int flags) {
 
 }  // namespace
 
-extern "C" int ldap_validateSchema(LDAP_Config *record) {
+extern "C" int QORLDAP9_CALL ldap_validateSchema(LDAP_Config *record) {
     LDAP *ld = nullptr;
     LDAPMessage *result = nullptr;
     // Whether an entry exists is all the check needs: no attribute of any

@@ -8,7 +8,7 @@
 
 namespace pf = qor::platform;
 
-extern "C" int ldapInitEx(LDAP **session, LDAP_Config *record) {
+extern "C" int QORLDAP9_CALL ldapInitEx(LDAP **session, LDAP_Config *record) {
     qor::outcome_begin();
     if (session == nullptr) return pf::kParamError;
     *session = nullptr;
@@ -35,7 +35,7 @@ extern "C" int ldapInitEx(LDAP **session, LDAP_Config *record) {
     return LDAP_SUCCESS;
 }
 
-extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
+extern "C" int QORLDAP9_CALL ldapAuthEx(LDAP *session, LDAP_Config *record) {
     qor::outcome_begin();
     if (session == nullptr || record == nullptr) return pf::kParamError;
     const int flags = record->MBFlags & 0xFF;
@@ -80,7 +80,7 @@ extern "C" int ldapAuthEx(LDAP *session, LDAP_Config *record) {
     return rc;
 }
 
-extern "C" int ldap_verifyConfigEx(LDAP_Config *record) {
+extern "C" int QORLDAP9_CALL ldap_verifyConfigEx(LDAP_Config *record) {
     LDAP *ld = nullptr;
     int rc = ldapInitEx(&ld, record);
     if (rc != LDAP_SUCCESS) {

@@ -5,7 +5,7 @@
 #include "qorldap9.h"
 #include "util/constant_time.h"
 
-extern "C" QORLDAP9_API int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char *candidate) {
+extern "C" int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char *candidate) {
     using namespace qor;
     PasswdScheme scheme = passwd_scheme(stored);
     if (scheme == kSchemeNone || candidate == nullptr) return 0;
@@ -18,7 +18,7 @@ extern "C" QORLDAP9_API int QORLDAP9_CALL ldap_passwd_verify(const char *stored,
     return info->check(*info, candidate, stored + info->prefix_length);
 }
 
-extern "C" QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value) {
+extern "C" int QORLDAP9_CALL ldapPasswdSource(const char *value) {
     // A null value carries no tag, like the empty one.
     if (value == nullptr) return 1;
     return value[0] != '{' ? 1 : 0;

@@ -35,7 +35,7 @@ int check_by_logon(LDAP_Config *r, const char *user, const char *password) {
 
 }  // namespace
 
-extern "C" int ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char *password) {
+extern "C" int QORLDAP9_CALL ldap_verifyPasswdEx(LDAP_Config *r, const char *user, const char *password) {
     qor::outcome_begin();
     qor::OutcomeSecrets secrets(password);
     // An empty password makes a simple bind an unauthenticated one, which

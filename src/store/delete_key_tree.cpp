@@ -3,7 +3,7 @@
 #include "platform/registry_tree.h"
 #include "qorldap9.h"
 
-extern "C" int32_t LDC_RegDeleteKeyNT(LDC_HKEY key, const char *path) {
+extern "C" int32_t QORLDAP9_CALL LDC_RegDeleteKeyNT(LDC_HKEY key, const char *path) {
     if (!path || !*path) return LDC_E_BAD_KEY;
     return qor::platform::delete_key_tree(key, path);
 }

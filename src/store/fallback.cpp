@@ -16,13 +16,13 @@ bool open_base_key(qor::StoreSession &store, int32_t location, uint32_t access) 
 
 }  // namespace
 
-extern "C" int LDC_setFallBack(int32_t value, int32_t location) {
+extern "C" int QORLDAP9_CALL LDC_setFallBack(int32_t value, int32_t location) {
     qor::StoreSession store;
     if (!open_base_key(store, location, qor::platform::kKeySetValue)) return 0;
     return store->SetValue("FallBack", qor::platform::kRegDword, &value, sizeof value) < 0 ? 0 : 1;
 }
 
-extern "C" int LDC_isFallBack(int32_t location) {
+extern "C" int QORLDAP9_CALL LDC_isFallBack(int32_t location) {
     qor::StoreSession store;
     if (!open_base_key(store, location, qor::platform::kKeyQueryValue)) return 0;
     int32_t flag = 0;

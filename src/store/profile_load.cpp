@@ -48,7 +48,7 @@ bool read_number(StoreSession &store, const char *name, int32_t &field) {
 
 }  // namespace
 
-extern "C" int LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t location) {
+extern "C" int QORLDAP9_CALL LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t location) {
     if (!record) return 0;
     StoreSession store;
     if (!store) return 0;

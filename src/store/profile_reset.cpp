@@ -6,7 +6,7 @@
 #include "store/profile_location.h"
 #include "store/store_session.h"
 
-extern "C" int LDAP_Config_resetEx(const char *name, int32_t machine) {
+extern "C" int QORLDAP9_CALL LDAP_Config_resetEx(const char *name, int32_t machine) {
     LDC_HKEY root;
     std::string path;
     if (!qor::profile_key(machine == 0 ? LDC_LOC_USER_COMMON : LDC_LOC_MACHINE_COMMON, name, root, path)) return 0;

@@ -39,7 +39,7 @@ bool write_values(StoreSession &store, const LDAP_Config *r, const char *name, c
 
 }  // namespace
 
-extern "C" int LDAP_Config_saveEx(LDAP_Config *record, const char *name, int32_t location) {
+extern "C" int QORLDAP9_CALL LDAP_Config_saveEx(LDAP_Config *record, const char *name, int32_t location) {
     if (!record || !name) return 0;
     // A name longer than ProfileName holds would be stored, yet never load.
     if (strnlen(name, LDC_PROFILENAME_SIZE) >= LDC_PROFILENAME_SIZE) return 0;

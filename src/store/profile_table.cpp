@@ -8,7 +8,7 @@
 #include "store/store_session.h"
 #include "util/text.h"
 
-extern "C" int LDAP_Config_loadAllAuxEx(LDAP_ConfigAux *table, int32_t location) {
+extern "C" int QORLDAP9_CALL LDAP_Config_loadAllAuxEx(LDAP_ConfigAux *table, int32_t location) {
     qor::StoreSession store;
     if (!store) return LDC_E_STORE_UNAVAILABLE;
     for (int i = 0; i < LDC_TABLE_SIZE; ++i) LDAP_Config_initializeAuxEx(&table[i]);
@@ -36,7 +36,7 @@ extern "C" int LDAP_Config_loadAllAuxEx(LDAP_ConfigAux *table, int32_t location)
     return rc;
 }
 
-extern "C" int LDAP_Config_searchEx(const LDAP_ConfigAux *table, const char *name) {
+extern "C" int QORLDAP9_CALL LDAP_Config_searchEx(const LDAP_ConfigAux *table, const char *name) {
     if (!name) return LDC_E_NOT_IN_TABLE;
     for (int i = 0; i < LDC_TABLE_SIZE; ++i) {
         // The record's BaseDN, not the key name, marks the end of the used entries.
