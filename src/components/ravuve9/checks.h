@@ -13,6 +13,12 @@ bool looks_like_md5_text(const char *text, size_t length);
 // 1 when the Base64 MD5 digest of candidate equals text, else 0.
 int md5_matches(const char *candidate, const char *text, size_t length);
 
+constexpr size_t kMd5DigestBytes = 16;
+
+// The MD5 digest of length bytes at data, from the platform's library;
+// false when the library fails.
+bool md5_digest(const char *data, size_t length, unsigned char (&digest)[kMd5DigestBytes]);
+
 // False when a crypt(3) setting asks for more work than a check may take:
 // such a value never matches, and is never hashed.
 bool crypt_cost_within_caps(const char *setting);
