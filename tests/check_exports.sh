@@ -8,13 +8,6 @@ lib=$1
 list=$2
 original=${3:-}
 . "$(dirname "$0")/export_list.sh"
-check_original_count "$list" "$original"
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-names "$list" >"$tmp/want"
+begin_export_check "$list" "$original"
 nm -D --defined-only "$lib" | awk '{print $NF}' | sed 's/@.*//' | sort -u >"$tmp/have"
-if ! diff -u "$tmp/want" "$tmp/have"; then
-    echo "exports of $lib differ from $list (- missing, + unexpected)" >&2
-    exit 1
-fi
-echo "$(wc -l <"$tmp/have") exports, as listed"
+end_export_check "$lib" "$list"

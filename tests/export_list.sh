@@ -14,3 +14,23 @@ check_original_count() {
         return 1
     fi
 }
+
+# Starts a check of the list $1 (with $2 names before its extensions, if
+# given): a temporary folder in $tmp, removed on exit, holding the listed
+# names in $tmp/want.
+begin_export_check() {
+    check_original_count "$1" "${2:-}"
+    tmp=$(mktemp -d)
+    trap 'rm -rf "$tmp"' EXIT
+    names "$1" >"$tmp/want"
+}
+
+# Ends a check: the names in $tmp/have, those $1 exports, must be those of
+# the list $2.
+end_export_check() {
+    if ! diff -u "$tmp/want" "$tmp/have"; then
+        echo "exports of $1 differ from $2 (- missing, + unexpected)" >&2
+        exit 1
+    fi
+    echo "$(wc -l <"$tmp/have") exports, as listed"
+}
