@@ -11,7 +11,6 @@
 #include "directory/host_failover.h"
 #include "directory/last_outcome.h"
 #include "directory/logon_entry.h"
-#include "directory/session_open.h"
 #include "directory/unicode_pwd.h"
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
@@ -21,11 +20,6 @@
 #include "util/utf8.h"
 
 namespace {
-
-// Codes of the change step; none reaches the caller.
-constexpr int kStepBindRefused = 7026;
-constexpr int kStepModifyRefused = 7024;
-constexpr int kStepEntryNotFound = LDC_E_NO_USER_ENTRY;
 
 int modify_posix(LDAP *ld, const char *dn, const char *new_password, qor::platform::PasswordPolicy *policy) {
     char attr[] = "userpassword";
@@ -79,19 +73,22 @@ bool settled_as_made(LDAP_Config *r, const char *name, const char *old_password,
     return false;
 }
 
-int change_step(LDAP_Config *r, const char *name, const char *old_password, const char *new_password) {
+// True when the directory took the new password.
+bool change_made(LDAP_Config *r, const char *name, const char *old_password, const char *new_password) {
     const bool posix = (r->MBFlags & LDC_MB_POSIX) != 0;
     const bool ad = (r->MBFlags & LDC_MB_AD) != 0;
     int modify_rc = 0;
     bool outcome_unknown = false;  // of the step's last request
+    bool modify_refused = false;   // on the last host tried
     int rc = qor::on_answering_host(r, false, [&](LDAP *ld) {
+        modify_refused = false;
         qor::platform::PasswordPolicy policy;
         int bind = qor::platform::simple_bind_s(ld, name, old_password, &policy);
         qor::outcome_note(LDC_STEP_BIND, bind, ld, &policy);
-        if (bind != 0) return qor::HostAnswer{kStepBindRefused, !qor::unanswered(bind), bind};
+        if (bind != 0) return qor::HostAnswer{LDC_E_CHANGE_FAILED, !qor::unanswered(bind), bind};
         // A logon name binds, but the modify request needs the entry's DN.
         std::string entry = qor::is_logon_name(r, name) ? qor::logon_entry_dn(ld, r, name) : name;
-        if (entry.empty()) return qor::HostAnswer{kStepEntryNotFound, true, bind};
+        if (entry.empty()) return qor::HostAnswer{LDC_E_CHANGE_FAILED, true, bind};
         const char *dn = entry.c_str();
         // With both bits the POSIX request goes first; the Active
         // Directory one only after it succeeded.
@@ -106,12 +103,11 @@ int change_step(LDAP_Config *r, const char *name, const char *old_password, cons
         }
         if (posix || ad) qor::outcome_note(LDC_STEP_MODIFY, modify_rc, ld, &policy);
         outcome_unknown = modify_rc != 0 && last_request && qor::unanswered(modify_rc);
-        return qor::HostAnswer{modify_rc == 0 ? 0 : kStepModifyRefused, true, modify_rc};
+        modify_refused = modify_rc != 0;
+        return qor::HostAnswer{modify_refused ? LDC_E_CHANGE_FAILED : 0, true, modify_rc};
     });
-    if (rc == -1) return qor::password_session_init_error(r);
-    if (rc == kStepModifyRefused && outcome_unknown)
-        return settled_as_made(r, name, old_password, new_password, modify_rc) ? 0 : kStepModifyRefused;
-    return rc;
+    if (rc == 0) return true;
+    return modify_refused && outcome_unknown && settled_as_made(r, name, old_password, new_password, modify_rc);
 }
 
 // Two names of one entry: DNs compared parsed and normalised (types and
@@ -166,7 +162,7 @@ extern "C" int QORLDAP9_CALL ldapPasswordEx(LDAP_Config *r, const char *user, co
     if (follow && !profile_can_keep(new_password)) return LDC_E_CHANGE_FAILED;
 
     if (ldap_verifyPasswdEx(r, dn, old_password) != 0) return LDC_E_OLD_PASSWORD;
-    if (change_step(r, dn, old_password, new_password) != 0) return LDC_E_CHANGE_FAILED;
+    if (!change_made(r, dn, old_password, new_password)) return LDC_E_CHANGE_FAILED;
 
     if (follow) {
         qor::copy_bounded(r->BindPwd, new_password);
