@@ -5,8 +5,8 @@
 
 namespace qor {
 
-// 1 when candidate matches text, the part of a stored value after the tag
-// of info's scheme; 0 otherwise, malformed text included.
-int digest_scheme_matches(const SchemeInfo &info, const char *candidate, const char *text);
+// True when candidate matches text, the part of a stored value after the
+// tag of info's scheme; false otherwise, malformed text included.
+bool digest_scheme_matches(const SchemeInfo &info, const char *candidate, const char *text);
 
 }  // namespace qor

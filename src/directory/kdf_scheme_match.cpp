@@ -67,42 +67,42 @@ bool parameter(std::string_view parameters, std::string_view name, unsigned long
 
 }  // namespace
 
-int pbkdf2_scheme_matches(const SchemeInfo &info, const char *candidate, const char *text) {
+bool pbkdf2_scheme_matches(const SchemeInfo &info, const char *candidate, const char *text) {
     std::string_view rest(text);
     unsigned long iterations;
-    if (!leading_number(rest, iterations) || iterations == 0 || iterations > kMaxPbkdf2Iterations) return 0;
-    if (rest.empty() || rest[0] != '$') return 0;
+    if (!leading_number(rest, iterations) || iterations == 0 || iterations > kMaxPbkdf2Iterations) return false;
+    if (rest.empty() || rest[0] != '$') return false;
     rest.remove_prefix(1);
     size_t dollar = rest.find('$');
-    if (dollar == std::string_view::npos) return 0;
+    if (dollar == std::string_view::npos) return false;
     std::vector<unsigned char> salt, stored;
     if (!decode_adapted(rest.substr(0, dollar), salt) || !decode_adapted(rest.substr(dollar + 1), stored) ||
         stored.size() != info.digest_length)
-        return 0;
+        return false;
     std::vector<unsigned char> derived(stored.size());
     if (!platform::pbkdf2_hmac(info.algorithm, candidate, strlen(candidate), salt.data(), salt.size(),
                                static_cast<uint32_t>(iterations), derived.data(), derived.size()))
-        return 0;
-    return equal_constant_time(derived.data(), derived.size(), stored.data(), stored.size()) ? 1 : 0;
+        return false;
+    return equal_constant_time(derived.data(), derived.size(), stored.data(), stored.size());
 }
 
-int argon2_scheme_matches(const SchemeInfo &, const char *candidate, const char *text) {
+bool argon2_scheme_matches(const SchemeInfo &, const char *candidate, const char *text) {
     // "$argon2id$", an optional "v=19$", then the cost parameters.
     std::string_view rest(text);
     size_t at = rest.find('$', 1);
-    if (rest.empty() || rest[0] != '$' || at == std::string_view::npos) return 0;
+    if (rest.empty() || rest[0] != '$' || at == std::string_view::npos) return false;
     rest.remove_prefix(at + 1);
     if (rest.substr(0, 2) == "v=") {
         at = rest.find('$');
-        if (at == std::string_view::npos) return 0;
+        if (at == std::string_view::npos) return false;
         rest.remove_prefix(at + 1);
     }
     std::string_view parameters = rest.substr(0, rest.find('$'));
     unsigned long kib, passes, lanes;
     if (!parameter(parameters, "m", kib) || !parameter(parameters, "t", passes) || !parameter(parameters, "p", lanes) ||
         kib > kMaxArgon2Kib || passes > kMaxArgon2Passes || lanes > kMaxArgon2Lanes)
-        return 0;
-    return platform::argon2_matches(text, candidate, strlen(candidate)) ? 1 : 0;
+        return false;
+    return platform::argon2_matches(text, candidate, strlen(candidate));
 }
 
 }  // namespace qor

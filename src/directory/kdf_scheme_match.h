@@ -8,9 +8,9 @@ namespace qor {
 
 // "ITERATIONS$SALT$HASH", salt and hash in Base64 with "." for "+" and no
 // padding; the hash as long as info's digest.
-int pbkdf2_scheme_matches(const SchemeInfo &info, const char *candidate, const char *text);
+bool pbkdf2_scheme_matches(const SchemeInfo &info, const char *candidate, const char *text);
 
 // "$argon2id$v=19$m=KIB,t=PASSES,p=LANES$SALT$HASH" (or argon2i, argon2d).
-int argon2_scheme_matches(const SchemeInfo &info, const char *candidate, const char *text);
+bool argon2_scheme_matches(const SchemeInfo &info, const char *candidate, const char *text);
 
 }  // namespace qor

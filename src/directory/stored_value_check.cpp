@@ -15,7 +15,7 @@ extern "C" int QORLDAP9_CALL ldap_passwd_verify(const char *stored, const char *
     // text, the stored hash itself would be accepted as the password.
     const SchemeInfo *info = scheme_info(scheme);
     if (info == nullptr) return 0;
-    return info->check(*info, candidate, stored + info->prefix_length);
+    return info->check(*info, candidate, stored + info->prefix_length) ? 1 : 0;
 }
 
 extern "C" int QORLDAP9_CALL ldapPasswdSource(const char *value) {

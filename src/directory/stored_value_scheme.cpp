@@ -12,8 +12,8 @@ namespace {
 
 using namespace qor::platform;
 
-int cipher_library_matches(const SchemeInfo &, const char *candidate, const char *text) {
-    return passwd_verify(candidate, text);
+bool cipher_library_matches(const SchemeInfo &, const char *candidate, const char *text) {
+    return passwd_verify(candidate, text) == 1;
 }
 
 #define QOR_PREFIX(text) text, sizeof(text) - 1

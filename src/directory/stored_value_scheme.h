@@ -32,9 +32,9 @@ enum PasswdScheme : int {
 
 struct SchemeInfo;
 
-// 1 when candidate matches text, the part of a stored value after the tag
-// of info's scheme; 0 otherwise, malformed text included.
-using SchemeCheck = int (*)(const SchemeInfo &info, const char *candidate, const char *text);
+// True when candidate matches text, the part of a stored value after the
+// tag of info's scheme; false otherwise, malformed text included.
+using SchemeCheck = bool (*)(const SchemeInfo &info, const char *candidate, const char *text);
 
 // What a tagged scheme is made of, and what checks it. algorithm and
 // provider_type are zero for the schemes the cipher library checks and for
