@@ -43,16 +43,16 @@ bool fill_identity(SEC_WINNT_AUTH_IDENTITY_A *identity, const char *domain, cons
 
 // The four steps: client, server, client, server. The second server step
 // gives the verdict.
-int run_exchange(const SspiTable &table, NtlmSide *client, NtlmSide *server, SEC_WINNT_AUTH_IDENTITY_A *identity,
-                 uint32_t maxToken, void *clientBlock, void *serverBlock) {
+bool run_exchange(const SspiTable &table, NtlmSide *client, NtlmSide *server, SEC_WINNT_AUTH_IDENTITY_A *identity,
+                  uint32_t maxToken, void *clientBlock, void *serverBlock) {
     uint32_t clientLength = maxToken;
-    if (!ntlm_clientStep(table, client, identity, nullptr, 0, clientBlock, &clientLength)) return 0;
+    if (!ntlm_clientStep(table, client, identity, nullptr, 0, clientBlock, &clientLength)) return false;
     uint32_t serverLength = maxToken;
-    if (!ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength)) return 0;
+    if (!ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength)) return false;
     clientLength = maxToken;
-    if (!ntlm_clientStep(table, client, identity, serverBlock, serverLength, clientBlock, &clientLength)) return 0;
+    if (!ntlm_clientStep(table, client, identity, serverBlock, serverLength, clientBlock, &clientLength)) return false;
     serverLength = maxToken;
-    return ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength) ? 1 : 0;
+    return ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength);
 }
 
 }  // namespace
@@ -87,7 +87,7 @@ int ntlm_logonCheck(const char *domain, const char *user, const char *password) 
 
     SEC_WINNT_AUTH_IDENTITY_A identity{};
     if (!fill_identity(&identity, domain, user, password)) return 0;
-    return run_exchange(table, &client, &server, &identity, maxToken, clientBlock, serverBlock);
+    return run_exchange(table, &client, &server, &identity, maxToken, clientBlock, serverBlock) ? 1 : 0;
 }
 
 }  // namespace qor

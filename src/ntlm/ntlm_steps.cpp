@@ -27,7 +27,7 @@ bool acquire(const SspiTable &table, NtlmSide *side, SEC_ULONG use, void *authDa
         report("AcquireCredentialsHandle", status);
         return false;
     }
-    side->haveCredentials = 1;
+    side->haveCredentials = true;
     return true;
 }
 
@@ -36,39 +36,39 @@ bool wants_completion(SECURITY_STATUS status) {
 }
 
 // The common end of both sides' steps, after the context call named call.
-int finish_step(const SspiTable &table, NtlmSide *side, const char *call, SECURITY_STATUS status, TokenDesc *output,
-                uint32_t *tokenLength) {
+bool finish_step(const SspiTable &table, NtlmSide *side, const char *call, SECURITY_STATUS status, TokenDesc *output,
+                 uint32_t *tokenLength) {
     if (status < 0) {
         report(call, status);
-        return 0;
+        return false;
     }
-    side->haveContext = 1;
+    side->haveContext = true;
     if (wants_completion(status)) {
         if (table.CompleteAuthToken == nullptr) {
             std::fputs("CompleteAuthToken not supported.\n", stderr);
-            return 0;
+            return false;
         }
         SECURITY_STATUS completed = table.CompleteAuthToken(&side->contextHandle, &output->desc);
         if (completed < 0) {
             report("CompleteAuthToken", completed);
-            return 0;
+            return false;
         }
     }
     // The other side reads this many bytes from the block: never more than it holds.
     if (output->buffer.cbBuffer > *tokenLength) {
         report(call, SEC_E_BUFFER_TOO_SMALL);
-        return 0;
+        return false;
     }
     *tokenLength = output->buffer.cbBuffer;
-    side->started = 1;
-    return 1;
+    side->started = true;
+    return true;
 }
 
 }  // namespace
 
-int ntlm_clientStep(const SspiTable &table, NtlmSide *side, SEC_WINNT_AUTH_IDENTITY_A *identity, void *input,
-                    uint32_t inputLength, void *output, uint32_t *tokenLength) {
-    if (!side->started && !acquire(table, side, SECPKG_CRED_OUTBOUND, identity)) return 0;
+bool ntlm_clientStep(const SspiTable &table, NtlmSide *side, SEC_WINNT_AUTH_IDENTITY_A *identity, void *input,
+                     uint32_t inputLength, void *output, uint32_t *tokenLength) {
+    if (!side->started && !acquire(table, side, SECPKG_CRED_OUTBOUND, identity)) return false;
 
     TokenDesc out(output, *tokenLength);
     TokenDesc in(input, inputLength);
@@ -80,9 +80,9 @@ int ntlm_clientStep(const SspiTable &table, NtlmSide *side, SEC_WINNT_AUTH_IDENT
     return finish_step(table, side, "InitializeSecurityContext", status, &out, tokenLength);
 }
 
-int ntlm_serverStep(const SspiTable &table, NtlmSide *side, void *input, uint32_t inputLength, void *output,
-                    uint32_t *tokenLength) {
-    if (!side->started && !acquire(table, side, SECPKG_CRED_INBOUND, nullptr)) return 0;
+bool ntlm_serverStep(const SspiTable &table, NtlmSide *side, void *input, uint32_t inputLength, void *output,
+                     uint32_t *tokenLength) {
+    if (!side->started && !acquire(table, side, SECPKG_CRED_INBOUND, nullptr)) return false;
 
     TokenDesc out(output, *tokenLength);
     TokenDesc in(input, inputLength);
