@@ -10,8 +10,8 @@ namespace ravuve9 {
 // so the two kinds cannot be confused.
 bool looks_like_md5_text(const char *text, size_t length);
 
-// 1 when the Base64 MD5 digest of candidate equals text, else 0.
-int md5_matches(const char *candidate, const char *text, size_t length);
+// True when the Base64 MD5 digest of candidate equals text.
+bool md5_matches(const char *candidate, const char *text, size_t length);
 
 constexpr size_t kMd5DigestBytes = 16;
 
@@ -23,7 +23,7 @@ bool md5_digest(const char *data, size_t length, unsigned char (&digest)[kMd5Dig
 // such a value never matches, and is never hashed.
 bool crypt_cost_within_caps(const char *setting);
 
-// 1 when crypt(3) of candidate with text as its setting gives text back.
-int crypt_matches(const char *candidate, const char *text, size_t length);
+// True when crypt(3) of candidate with text as its setting gives text back.
+bool crypt_matches(const char *candidate, const char *text, size_t length);
 
 }  // namespace ravuve9

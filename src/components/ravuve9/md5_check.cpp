@@ -15,14 +15,14 @@ constexpr size_t kTextLength = 24;  // 16 bytes: five full groups and "=="
 
 }  // namespace
 
-int md5_matches(const char *candidate, const char *text, size_t length) {
+bool md5_matches(const char *candidate, const char *text, size_t length) {
     unsigned char digest[kMd5DigestBytes];
-    if (!md5_digest(candidate, std::strlen(candidate), digest)) return 0;
+    if (!md5_digest(candidate, std::strlen(candidate), digest)) return false;
     char encoded[kTextLength + 1];
     bool match = qor::base64_encode(digest, sizeof digest, encoded, sizeof encoded) == static_cast<int>(kTextLength) &&
                  qor::equal_constant_time(encoded, kTextLength, text, length);
     qor::secure_clear(digest, sizeof digest);
-    return match ? 1 : 0;
+    return match;
 }
 
 }  // namespace ravuve9

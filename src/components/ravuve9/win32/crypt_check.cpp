@@ -206,9 +206,9 @@ std::string sha_crypt(const DigestProvider &provider, const std::string &key, co
 
 }  // namespace
 
-int crypt_matches(const char *candidate, const char *text, size_t length) {
+bool crypt_matches(const char *candidate, const char *text, size_t length) {
     DigestProvider provider;
-    if (!provider.ok()) return 0;
+    if (!provider.ok()) return false;
     std::string key(candidate);
     std::string hashed;
     bool ok = false;
@@ -219,7 +219,7 @@ int crypt_matches(const char *candidate, const char *text, size_t length) {
     else if (std::strncmp(text, "$6$", 3) == 0)
         hashed = sha_crypt(provider, key, text, true, ok);
     qor::secure_clear(key);
-    int match = ok && qor::equal_constant_time(hashed.data(), hashed.size(), text, length) ? 1 : 0;
+    bool match = ok && qor::equal_constant_time(hashed.data(), hashed.size(), text, length);
     qor::secure_clear(hashed);
     return match;
 }
