@@ -25,12 +25,12 @@ int check_by_logon(LDAP_Config *r, const char *user, const char *password) {
     std::string name;
     if (!qor::logon_user(user, name)) return LDC_E_PASSWORD_REFUSED;
     if (qor::is_logon_name(r, user)) qor::split_down_level(name, domain);
-    int ok = qor::ntlm_logonCheck(domain.empty() ? nullptr : domain.c_str(), name.c_str(), password);
-    if (ok)
+    bool logged_on = qor::ntlm_logonCheck(domain.empty() ? nullptr : domain.c_str(), name.c_str(), password) == 1;
+    if (logged_on)
         qor::outcome_note_reason(LDC_STEP_LOGON, LDAP_SUCCESS, LDC_REASON_NONE);
     else
         qor::outcome_note_reason(LDC_STEP_LOGON, LDAP_INVALID_CREDENTIALS, LDC_REASON_LOGON_REFUSED);
-    return ok ? 0 : LDC_E_PASSWORD_REFUSED;
+    return logged_on ? 0 : LDC_E_PASSWORD_REFUSED;
 }
 
 }  // namespace

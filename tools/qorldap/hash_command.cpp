@@ -27,10 +27,10 @@ void add_hash_command(CLI::App &app, Context &ctx) {
             ctx.exit_status = out.input_error("no password given");
             return;
         }
-        int match = ldap_passwd_verify(stored.c_str(), candidate->c_str());
+        bool match = ldap_passwd_verify(stored.c_str(), candidate->c_str()) == 1;
         bool tagged = ldapPasswdSource(stored.c_str()) == 0;
-        Fields f{{"match", match == 1}, {"tagged", tagged}};
-        if (match == 1) {
+        Fields f{{"match", match}, {"tagged", tagged}};
+        if (match) {
             ctx.exit_status = out.success("the password matches the stored value", f);
         } else {
             ctx.exit_status = out.failed("the password does not match the stored value", f);
