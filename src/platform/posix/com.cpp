@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/component_path.h"
+#include "platform/posix/registry_calls.h"
 #include "platform/regstore_interface.h"
 
 namespace qor::platform {
@@ -35,7 +36,12 @@ void *load_component(const std::string &path) {
     auto it = g_libraries.find(path);
     if (it != g_libraries.end()) return it->second;
     void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle) g_libraries.emplace(path, handle);
+    if (!handle) return nullptr;
+    // A component that works on the registry uses this library's, so that
+    // the process keeps one pool of connections and one table of open keys.
+    auto attach = reinterpret_cast<ComponentAttachRegistryFn>(dlsym(handle, kComponentAttachRegistrySymbol));
+    if (attach) attach(&kHostRegistryCalls);
+    g_libraries.emplace(path, handle);
     return handle;
 }
 

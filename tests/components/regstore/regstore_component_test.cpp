@@ -140,6 +140,22 @@ TEST_F(RegStoreComponent, UncommittedTransactionLeavesNothing) {
     EXPECT_TRUE(key_exists(LDC_HKEY_CURRENT_USER, "Whole\\Done"));
 }
 
+#ifndef _WIN32
+// The component works on the library's registry: a key the library opened
+// is a key the component knows, and both read the same connections.
+TEST_F(RegStoreComponent, SharesTheLibrarysOpenKeys) {
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExA(LDC_HKEY_CURRENT_USER, "Shared\\Key", 0, nullptr, 0, kKeyAllAccess, nullptr, &key, nullptr),
+        kErrorSuccess);
+    IRegStore *store = create();
+    ASSERT_NE(store, nullptr);
+    EXPECT_EQ(store->OpenKey(key, "", kKeyQueryValue), 0);
+    store->Release();
+    RegCloseKey(key);
+}
+#endif
+
 TEST_F(RegStoreComponent, IdentityAndInterfaces) {
     IRegStore *store = create();
     ASSERT_NE(store, nullptr);
