@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <mutex>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/registry.h"
@@ -35,33 +34,25 @@ inline int32_t from_sqlite(int rc) {
     }
 }
 
-// Prepared statements kept for a connection's life, from
-// enable_statement_cache until forget_statements (before it is closed):
-// preparing costs many times more than running the registry's small
-// statements, and one profile load runs some sixty. The SQL texts are
-// literals, so their addresses name them. A statement in use is not handed
-// out twice; a returned one is reset and its bindings cleared.
+// Prepared statements kept for a connection's life, finalized before it is
+// closed: preparing costs many times more than running the registry's
+// small statements, and one profile load runs some sixty. The SQL texts
+// are literals, so their addresses name them. A statement in use is not
+// handed out twice; a returned one is reset and its bindings cleared.
 class StatementCache {
   public:
-    static void enable(sqlite3 *db) {
-        std::lock_guard<std::mutex> guard(table().lock);
-        table().by_db[db];
+    StatementCache() = default;
+    StatementCache(const StatementCache &) = delete;
+    StatementCache &operator=(const StatementCache &) = delete;
+    ~StatementCache() {
+        for (Entry &e : entries_) sqlite3_finalize(e.stmt);
     }
-    static void forget(sqlite3 *db) {
-        std::lock_guard<std::mutex> guard(table().lock);
-        auto it = table().by_db.find(db);
-        if (it == table().by_db.end()) return;
-        for (Entry &e : it->second) sqlite3_finalize(e.stmt);
-        table().by_db.erase(it);
-    }
-    // A ready statement, or null when the connection keeps none (the
+    // A ready statement, or null when one of this text is in use (the
     // caller then prepares its own).
-    static sqlite3_stmt *take(sqlite3 *db, const char *sql, int *rc) {
+    sqlite3_stmt *take(sqlite3 *db, const char *sql, int *rc) {
         {
-            std::lock_guard<std::mutex> guard(table().lock);
-            auto it = table().by_db.find(db);
-            if (it == table().by_db.end()) return nullptr;
-            for (Entry &e : it->second) {
+            std::lock_guard<std::mutex> guard(lock_);
+            for (Entry &e : entries_) {
                 if (e.sql != sql) continue;
                 if (e.in_use) return nullptr;
                 e.in_use = true;
@@ -72,19 +63,16 @@ class StatementCache {
         sqlite3_stmt *stmt = nullptr;
         *rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
         if (*rc != SQLITE_OK) return stmt;  // not kept; finalized by its user
-        std::lock_guard<std::mutex> guard(table().lock);
-        auto it = table().by_db.find(db);
-        if (it != table().by_db.end()) it->second.push_back(Entry{sql, stmt, true});
+        std::lock_guard<std::mutex> guard(lock_);
+        entries_.push_back(Entry{sql, stmt, true});
         return stmt;
     }
     // False when stmt is not a kept one (the caller finalizes it).
-    static bool give_back(sqlite3 *db, const char *sql, sqlite3_stmt *stmt) {
+    bool give_back(const char *sql, sqlite3_stmt *stmt) {
         sqlite3_reset(stmt);
         sqlite3_clear_bindings(stmt);
-        std::lock_guard<std::mutex> guard(table().lock);
-        auto it = table().by_db.find(db);
-        if (it == table().by_db.end()) return false;
-        for (Entry &e : it->second) {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (Entry &e : entries_) {
             if (e.sql == sql && e.stmt == stmt) {
                 e.in_use = false;
                 return true;
@@ -99,24 +87,27 @@ class StatementCache {
         sqlite3_stmt *stmt;
         bool in_use;
     };
-    struct Table {
-        std::mutex lock;
-        std::unordered_map<sqlite3 *, std::vector<Entry>> by_db;
-    };
-    static Table &table() {
-        static Table t;
-        return t;
-    }
+    std::mutex lock_;
+    std::vector<Entry> entries_;
+};
+
+// A connection and the statements it keeps; without kept statements each
+// statement is prepared for its one use.
+struct Db {
+    Db(sqlite3 *db, StatementCache *kept = nullptr) : handle(db), statements(kept) {}
+    operator sqlite3 *() const { return handle; }
+    sqlite3 *handle;
+    StatementCache *statements;
 };
 
 class Statement {
   public:
-    Statement(sqlite3 *db, const char *sql) : db_(db), sql_(sql) {
-        stmt_ = StatementCache::take(db, sql, &rc_);
+    Statement(Db db, const char *sql) : kept_(db.statements), sql_(sql) {
+        if (kept_) stmt_ = kept_->take(db, sql, &rc_);
         if (stmt_ == nullptr) rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
     }
     ~Statement() {
-        if (stmt_ != nullptr && !StatementCache::give_back(db_, sql_, stmt_)) sqlite3_finalize(stmt_);
+        if (stmt_ != nullptr && !(kept_ && kept_->give_back(sql_, stmt_))) sqlite3_finalize(stmt_);
     }
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
@@ -145,7 +136,7 @@ class Statement {
     sqlite3_stmt *get() { return stmt_; }
 
   private:
-    sqlite3 *db_;
+    StatementCache *kept_;
     const char *sql_;
     sqlite3_stmt *stmt_ = nullptr;
     int rc_ = SQLITE_OK;
@@ -155,7 +146,7 @@ inline int exec(sqlite3 *db, const char *sql) { return sqlite3_exec(db, sql, nul
 
 // One statement (a literal), through the connection's kept statements;
 // SQLITE_OK or the error, as exec gives them.
-inline int run(sqlite3 *db, const char *sql) {
+inline int run(Db db, const char *sql) {
     Statement s(db, sql);
     int rc = s.step();
     return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
@@ -165,7 +156,7 @@ inline int run(sqlite3 *db, const char *sql) {
 // caller's transaction, a savepoint inside one.
 class Scope {
   public:
-    Scope(sqlite3 *db, bool write) : db_(db), nested_(!sqlite3_get_autocommit(db)) {
+    Scope(Db db, bool write) : db_(db), nested_(!sqlite3_get_autocommit(db)) {
         rc_ = run(db_, nested_ ? "SAVEPOINT reg_op" : write ? "BEGIN IMMEDIATE" : "BEGIN");
         open_ = rc_ == SQLITE_OK;
     }
@@ -189,7 +180,7 @@ class Scope {
     }
 
   private:
-    sqlite3 *db_;
+    Db db_;
     bool nested_;
     bool open_ = false;
     int rc_;

@@ -1,36 +1,25 @@
-// The registry over SQLite: one database per predefined root, a table of
-// keys (each a name below a parent) and a table of typed values.
+// The registry's keys over the SQLite databases of registry_connection: a
+// table of keys (each a name below a parent, compared without regard to
+// case) and a table of typed values, handles to open keys, enumeration in
+// case-blind name order, and answers as the registry's Windows error
+// numbers.
 //
-// Durability: a rollback journal with synchronous=FULL. A process killed
-// at any instant leaves a hot journal that the next writer rolls back, and
-// a reader without write access to the folder (the shared roots read by
-// ordinary users) can still open the database, which WAL would not allow
-// without a writable -shm file. Concurrent processes wait on each other
-// through the busy timeout; every write that takes more than one
-// statement runs in a transaction taken for writing at once (BEGIN
-// IMMEDIATE), so two writers never deadlock on a lock upgrade.
+// Every write that takes more than one statement runs in a transaction
+// taken for writing at once (BEGIN IMMEDIATE), so two writers never
+// deadlock on a lock upgrade.
 //
-// Map: the pool of idle connections per database file (ConnectionPool,
-// Session, take_idle); the schema and opening a session (create_schema,
-// open_session); handles and key paths (predefined_root, resolve,
-// find_key, new_handle, on_key); the Reg* functions; the transactions
+// Map: handles and key paths (predefined_root, resolve, find_key,
+// new_handle, on_key); the Reg* functions; the transactions
 // (transaction_step, reg_begin_transaction ...).
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sqlite3.h>
-#include <unistd.h>
-
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_set>
-#include <vector>
 
 #include "platform/posix/fork_gate.h"
-#include "platform/posix/registry_location.h"
+#include "platform/posix/registry_connection.h"
 #include "platform/posix/registry_schema.h"
 #include "platform/posix/sqlite_support.h"
 #include "platform/registry.h"
@@ -38,134 +27,18 @@
 namespace qor::platform {
 namespace {
 
+using registry_schema::kRootKeyId;
 using sqlite::exec;
 using sqlite::from_sqlite;
 using sqlite::Scope;
 using sqlite::Statement;
-
-constexpr int kBusyTimeoutMs = 30000;
-constexpr int kSchemaVersion = 1;
-using registry_schema::kRootKeyId;
-
-// Idle connections kept for reuse, per database file: opening one means
-// reading the schema and preparing statements again, which costs more
-// than the reads of a whole profile. A connection is reused only for the
-// same file (device and inode, so a file deleted or replaced meanwhile is
-// opened afresh) and only in the process that opened it: connections are
-// never carried across a fork.
-struct IdleConnection {
-    sqlite3 *db;
-    bool writable;
-    dev_t dev;
-    ino_t ino;
-};
-
-// What this process found when it first checked a database file.
-struct FileCheck {
-    dev_t dev;
-    ino_t ino;
-    bool damaged;
-};
-
-struct ConnectionPool {
-    std::mutex lock;
-    pid_t pid = 0;
-    std::map<std::string, std::vector<IdleConnection>> idle;
-    std::map<std::string, FileCheck> checked;  // survives a fork: the files are the same
-};
-
-constexpr size_t kIdlePerFile = 4;
-
-// Never destroyed: idle connections may be taken until the process ends.
-ConnectionPool &pool() {
-    static ConnectionPool *p = new ConnectionPool;
-    return *p;
-}
-
-void close_connection(sqlite3 *db) {
-    sqlite::StatementCache::forget(db);
-    sqlite3_close_v2(db);
-}
-
-// Call with the pool locked: after a fork the parent's connections belong
-// to the parent; the child leaves them alone.
-void claim_pool_for_this_process(ConnectionPool &p) {
-    if (p.pid == getpid()) return;
-    p.idle.clear();
-    p.pid = getpid();
-}
-
-// One connection to a root's database. Null db: the database does not
-// exist and cannot be created, so the root reads as empty.
-struct Session {
-    sqlite3 *db = nullptr;
-    bool writable = false;
-    std::mutex lock;
-    std::string path;  // set when the connection may go back to the pool
-    dev_t dev = 0;
-    ino_t ino = 0;
-    bool in_transaction = false;  // one begun by reg_begin_*, holding the fork gate
-
-    void end_transaction() {
-        if (!in_transaction) return;
-        in_transaction = false;
-        fork_gate_leave();
-    }
-
-    ~Session() {
-        if (!db) return;
-        if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        end_transaction();
-        if (!path.empty() && sqlite3_get_autocommit(db)) {
-            ConnectionPool &p = pool();
-            std::lock_guard<std::mutex> guard(p.lock);
-            claim_pool_for_this_process(p);
-            std::vector<IdleConnection> &idle = p.idle[path];
-            if (idle.size() < kIdlePerFile) {
-                idle.push_back({db, writable, dev, ino});
-                return;
-            }
-        }
-        close_connection(db);
-    }
-};
-
-// Takes an idle connection to the file at path, if there is one.
-bool take_idle(const std::string &path, Session &session) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return false;
-    ConnectionPool &p = pool();
-    std::vector<sqlite3 *> stale;
-    bool found = false;
-    {
-        std::lock_guard<std::mutex> guard(p.lock);
-        claim_pool_for_this_process(p);
-        std::vector<IdleConnection> &idle = p.idle[path];
-        while (!idle.empty() && !found) {
-            IdleConnection c = idle.back();
-            idle.pop_back();
-            if (c.dev == st.st_dev && c.ino == st.st_ino) {
-                session.db = c.db;
-                session.writable = c.writable;
-                session.dev = c.dev;
-                session.ino = c.ino;
-                found = true;
-            } else {
-                stale.push_back(c.db);
-            }
-        }
-    }
-    for (sqlite3 *db : stale) close_connection(db);
-    if (found) session.path = path;
-    return found;
-}
 
 // Where the last enumeration through a handle stopped. Asking for the
 // next index then continues after the name found last instead of counting
 // past every earlier subkey again, which made listing a key quadratic in
 // its subkeys. It is used only while the database is unchanged (no commit
 // by any connection, no change by this one), so the answer is the same
-// as counting. Guarded by the session's lock.
+// as counting. Guarded by the connection's lock.
 struct EnumCursor {
     bool valid = false;
     uint32_t index = 0;
@@ -175,7 +48,7 @@ struct EnumCursor {
 };
 
 struct OpenKey {
-    std::shared_ptr<Session> session;
+    std::shared_ptr<Connection> connection;
     int64_t id;
     uint32_t access;
     std::shared_ptr<EnumCursor> cursor = std::make_shared<EnumCursor>();
@@ -183,134 +56,6 @@ struct OpenKey {
 
 std::mutex g_keys_lock;
 std::unordered_set<OpenKey *> g_keys;
-
-int32_t create_schema(sqlite3 *db) {
-    Scope scope(db, true);
-    if (scope.status() != kErrorSuccess) return scope.status();
-    Statement version(db, "PRAGMA user_version");
-    if (version.step() != SQLITE_ROW) return kErrorRegistryIoFailed;
-    if (sqlite3_column_int(version.get(), 0) == kSchemaVersion) return scope.commit();
-    int rc = exec(db,
-                  "CREATE TABLE IF NOT EXISTS keys("
-                  " id INTEGER PRIMARY KEY,"
-                  " parent INTEGER NOT NULL,"
-                  " name TEXT NOT NULL COLLATE NOCASE,"
-                  " UNIQUE(parent, name));"
-                  "CREATE TABLE IF NOT EXISTS vals("
-                  " key INTEGER NOT NULL,"
-                  " name TEXT NOT NULL COLLATE NOCASE,"
-                  " type INTEGER NOT NULL,"
-                  " data BLOB NOT NULL,"
-                  " PRIMARY KEY(key, name)) WITHOUT ROWID;"
-                  "INSERT OR IGNORE INTO keys(id, parent, name) VALUES(1, 0, '');"
-                  "PRAGMA user_version = 1;");
-    if (rc != SQLITE_OK) return from_sqlite(rc);
-    return scope.commit();
-}
-
-bool schema_present(sqlite3 *db) {
-    Statement version(db, "PRAGMA user_version");
-    return version.step() == SQLITE_ROW && sqlite3_column_int(version.get(), 0) == kSchemaVersion;
-}
-
-// A damaged database is never written to (a write could spread the damage
-// or lose what is still readable) and never read from (its answers may be
-// wrong), and never deleted: what is left in it is the user's to recover.
-// The check reads the whole file, so it runs once per file and process.
-bool damaged(sqlite3 *db, const std::string &path, const struct stat &st) {
-    ConnectionPool &p = pool();
-    {
-        std::lock_guard<std::mutex> guard(p.lock);
-        auto it = p.checked.find(path);
-        if (it != p.checked.end() && it->second.dev == st.st_dev && it->second.ino == st.st_ino)
-            return it->second.damaged;
-    }
-    Statement check(db, "PRAGMA quick_check");
-    int step = check.step();
-    bool found = false;
-    if (step == SQLITE_ROW) {
-        auto *text = reinterpret_cast<const char *>(sqlite3_column_text(check.get(), 0));
-        found = text == nullptr || strcmp(text, "ok") != 0;
-    } else if ((step & 0xFF) == SQLITE_CORRUPT || (step & 0xFF) == SQLITE_NOTADB) {
-        found = true;
-    } else if (step != SQLITE_DONE) {
-        return false;  // not decided (busy, say): checked again at the next open
-    }
-    std::lock_guard<std::mutex> guard(p.lock);
-    p.checked[path] = FileCheck{st.st_dev, st.st_ino, found};
-    return found;
-}
-
-int32_t open_session(RegistryRoot root, std::shared_ptr<Session> &out) {
-    auto session = std::make_shared<Session>();
-    RegistryFile file = registry_file(root);
-    if (!file.path.empty() && take_idle(file.path, *session)) {
-        out = std::move(session);
-        return kErrorSuccess;
-    }
-    if (!file.path.empty()) {
-        // Create the file ourselves so that it gets its permissions from
-        // the start; SQLite gives its journal the same ones.
-        int fd = ::open(file.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, file.mode);
-        if (fd >= 0) {
-            if (file.shared) give_to_shared_group(fd);
-            ::close(fd);
-        }
-        const int flags = SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW;
-        if (sqlite3_open_v2(file.path.c_str(), &session->db, flags | SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-            session->writable = true;
-        } else {
-            sqlite3_close_v2(session->db);
-            session->db = nullptr;
-            if (sqlite3_open_v2(file.path.c_str(), &session->db, flags | SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-                sqlite3_close_v2(session->db);
-                session->db = nullptr;
-            }
-        }
-    }
-    if (session->db) {
-        sqlite3_busy_timeout(session->db, kBusyTimeoutMs);
-        struct stat st;
-        if (::stat(file.path.c_str(), &st) == 0 && damaged(session->db, file.path, st)) {
-            sqlite3_close_v2(session->db);
-            session->db = nullptr;
-            return kErrorRegistryCorrupt;
-        }
-        exec(session->db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;");
-        // SQLite opens a file it may not write (a read-only mount) for
-        // reading only.
-        if (sqlite3_db_readonly(session->db, "main") == 1) session->writable = false;
-        // Only a database without the schema needs the write lock that
-        // creating it takes; readers then never wait on a writer here.
-        bool present = schema_present(session->db);
-        if (session->writable && !present) {
-            int32_t rc = create_schema(session->db);
-            // A file we may open for writing but not lock for writing
-            // still reads.
-            if (rc == kErrorAccessDenied)
-                session->writable = false;
-            else if (rc != kErrorSuccess)
-                return rc;
-            present = schema_present(session->db);
-        }
-        if (!present) {
-            sqlite3_close_v2(session->db);
-            session->db = nullptr;
-            session->writable = false;
-        }
-    }
-    if (session->db) {
-        sqlite::StatementCache::enable(session->db);
-        struct stat st;
-        if (::stat(file.path.c_str(), &st) == 0) {
-            session->path = file.path;
-            session->dev = st.st_dev;
-            session->ino = st.st_ino;
-        }
-    }
-    out = std::move(session);
-    return kErrorSuccess;
-}
 
 bool predefined_root(HKEY key, RegistryRoot &root) {
     if (key == LDC_HKEY_CURRENT_USER)
@@ -324,10 +69,10 @@ bool predefined_root(HKEY key, RegistryRoot &root) {
     return true;
 }
 
-// What a handle stands for: a session, a key in it, the access granted.
-// A predefined root gets a fresh session of its own.
+// What a handle stands for: a connection, a key in it, the access granted.
+// A predefined root gets a fresh connection of its own.
 struct Target {
-    std::shared_ptr<Session> session;
+    std::shared_ptr<Connection> connection;
     int64_t id = kRootKeyId;
     uint32_t access = kKeyAllAccess;
     bool predefined = false;
@@ -338,12 +83,12 @@ int32_t resolve(HKEY key, Target &target) {
     RegistryRoot root;
     if (predefined_root(key, root)) {
         target.predefined = true;
-        return open_session(root, target.session);
+        return Connection::open(root, target.connection);
     }
     auto *open = reinterpret_cast<OpenKey *>(key);
     std::lock_guard<std::mutex> guard(g_keys_lock);
     if (!open || g_keys.count(open) == 0) return kErrorInvalidHandle;
-    target.session = open->session;
+    target.connection = open->connection;
     target.id = open->id;
     target.access = open->access;
     target.cursor = open->cursor;
@@ -377,12 +122,12 @@ void for_each_component(std::string_view path, F f) {
     }
 }
 
-bool key_exists(sqlite3 *db, int64_t id) {
+bool key_exists(sqlite::Db db, int64_t id) {
     Statement s(db, "SELECT 1 FROM keys WHERE id = ?");
     return s.bind(1, id).step() == SQLITE_ROW;
 }
 
-int32_t find_child(sqlite3 *db, int64_t parent, std::string_view name, int64_t &id) {
+int32_t find_child(sqlite::Db db, int64_t parent, std::string_view name, int64_t &id) {
     Statement s(db, registry_schema::kFindChild);
     int rc = s.bind(1, parent).bind(2, name).step();
     if (rc == SQLITE_ROW) {
@@ -392,7 +137,7 @@ int32_t find_child(sqlite3 *db, int64_t parent, std::string_view name, int64_t &
     return rc == SQLITE_DONE ? kErrorFileNotFound : from_sqlite(rc);
 }
 
-int32_t find_key(sqlite3 *db, int64_t from, std::string_view path, int64_t &id) {
+int32_t find_key(sqlite::Db db, int64_t from, std::string_view path, int64_t &id) {
     if (!key_exists(db, from)) return kErrorKeyDeleted;
     int32_t rc = kErrorSuccess;
     id = from;
@@ -403,8 +148,8 @@ int32_t find_key(sqlite3 *db, int64_t from, std::string_view path, int64_t &id) 
     return rc;
 }
 
-HKEY new_handle(std::shared_ptr<Session> session, int64_t id, uint32_t access) {
-    auto *open = new OpenKey{std::move(session), id, access};
+HKEY new_handle(std::shared_ptr<Connection> connection, int64_t id, uint32_t access) {
+    auto *open = new OpenKey{std::move(connection), id, access};
     std::lock_guard<std::mutex> guard(g_keys_lock);
     g_keys.insert(open);
     return reinterpret_cast<HKEY>(open);
@@ -421,10 +166,10 @@ int32_t on_key(HKEY key, uint32_t access, bool write, int32_t absent_result, Bod
     int32_t rc = resolve(key, t);
     if (rc != kErrorSuccess) return rc;
     if (!(t.access & access)) return kErrorAccessDenied;
-    if (write && (!t.session->db || !t.session->writable)) return kErrorAccessDenied;
-    if (!t.session->db) return absent_result;
-    std::lock_guard<std::mutex> guard(t.session->lock);
-    sqlite3 *db = t.session->db;
+    if (write && (!t.connection->db || !t.connection->writable)) return kErrorAccessDenied;
+    if (!t.connection->db) return absent_result;
+    std::lock_guard<std::mutex> guard(t.connection->lock);
+    sqlite::Db db = t.connection->link();
     Scope scope(db, write);
     if (scope.status() != kErrorSuccess) return scope.status();
     if (!key_exists(db, t.id)) return kErrorKeyDeleted;
@@ -444,16 +189,16 @@ int32_t RegOpenKeyExA(HKEY key, const char *sub_key, uint32_t, uint32_t access, 
     if (rc != kErrorSuccess) return rc;
     Target t;
     if ((rc = resolve(key, t)) != kErrorSuccess) return rc;
-    if (!t.session->db) return kErrorFileNotFound;
+    if (!t.connection->db) return kErrorFileNotFound;
     int64_t id;
     {
-        std::lock_guard<std::mutex> guard(t.session->lock);
-        Scope scope(t.session->db, false);
+        std::lock_guard<std::mutex> guard(t.connection->lock);
+        Scope scope(t.connection->link(), false);
         if (scope.status() != kErrorSuccess) return scope.status();
-        if ((rc = find_key(t.session->db, t.id, path, id)) != kErrorSuccess) return rc;
+        if ((rc = find_key(t.connection->link(), t.id, path, id)) != kErrorSuccess) return rc;
         scope.commit();
     }
-    *result = new_handle(std::move(t.session), id, access);
+    *result = new_handle(std::move(t.connection), id, access);
     return kErrorSuccess;
 }
 
@@ -467,12 +212,12 @@ int32_t RegCreateKeyExA(HKEY key, const char *sub_key, uint32_t, char *, uint32_
     if (rc != kErrorSuccess) return rc;
     Target t;
     if ((rc = resolve(key, t)) != kErrorSuccess) return rc;
-    if (!t.session->db || !t.session->writable) return kErrorAccessDenied;
+    if (!t.connection->db || !t.connection->writable) return kErrorAccessDenied;
     bool created = false;
     int64_t id = t.id;
     {
-        std::lock_guard<std::mutex> guard(t.session->lock);
-        sqlite3 *db = t.session->db;
+        std::lock_guard<std::mutex> guard(t.connection->lock);
+        sqlite::Db db = t.connection->link();
         Scope scope(db, true);
         if (scope.status() != kErrorSuccess) return scope.status();
         if (!key_exists(db, t.id)) return kErrorKeyDeleted;
@@ -495,7 +240,7 @@ int32_t RegCreateKeyExA(HKEY key, const char *sub_key, uint32_t, char *, uint32_
         if ((rc = scope.commit()) != kErrorSuccess) return rc;
     }
     if (disposition) *disposition = created ? kRegCreatedNewKey : kRegOpenedExistingKey;
-    *result = new_handle(std::move(t.session), id, access);
+    *result = new_handle(std::move(t.connection), id, access);
     return kErrorSuccess;
 }
 
@@ -504,7 +249,7 @@ int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_lengt
     ForkGuard inside;
     if (!name || !name_length) return kErrorInvalidParameter;
     std::string found;
-    int32_t rc = on_key(key, kKeyEnumerateSubKeys, false, kErrorNoMoreItems, [&](sqlite3 *db, const Target &t) {
+    int32_t rc = on_key(key, kKeyEnumerateSubKeys, false, kErrorNoMoreItems, [&](sqlite::Db db, const Target &t) {
         // Names in case-blind order, as the registry lists them; the
         // order stays the same while the subkeys stay the same. Names are
         // unique under that order, so the one after the previous name is
@@ -544,7 +289,7 @@ int32_t RegQueryValueExA(HKEY key, const char *value_name, uint32_t *, uint32_t 
                          uint32_t *size) {
     ForkGuard inside;
     if (data && !size) return kErrorInvalidParameter;
-    return on_key(key, kKeyQueryValue, false, kErrorFileNotFound, [&](sqlite3 *db, const Target &t) {
+    return on_key(key, kKeyQueryValue, false, kErrorFileNotFound, [&](sqlite::Db db, const Target &t) {
         Statement s(db, registry_schema::kQueryValue);
         int step = s.bind(1, t.id).bind(2, text_or_empty(value_name)).step();
         if (step == SQLITE_DONE) return kErrorFileNotFound;
@@ -569,7 +314,7 @@ int32_t RegSetValueExA(HKEY key, const char *value_name, uint32_t, uint32_t type
     ForkGuard inside;
     if (size && !data) return kErrorInvalidParameter;
     if (type == kRegDword && size != 4) return kErrorInvalidParameter;
-    return on_key(key, kKeySetValue, true, kErrorAccessDenied, [&](sqlite3 *db, const Target &t) {
+    return on_key(key, kKeySetValue, true, kErrorAccessDenied, [&](sqlite::Db db, const Target &t) {
         Statement s(db, "INSERT OR REPLACE INTO vals(key, name, type, data) VALUES(?, ?, ?, ?)");
         int step =
             s.bind(1, t.id).bind(2, text_or_empty(value_name)).bind(3, int64_t(type)).bind_blob(4, data, size).step();
@@ -585,9 +330,9 @@ int32_t RegDeleteKeyA(HKEY key, const char *sub_key) {
     if (rc != kErrorSuccess) return rc;
     Target t;
     if ((rc = resolve(key, t)) != kErrorSuccess) return rc;
-    if (!t.session->db) return kErrorFileNotFound;
-    std::lock_guard<std::mutex> guard(t.session->lock);
-    sqlite3 *db = t.session->db;
+    if (!t.connection->db) return kErrorFileNotFound;
+    std::lock_guard<std::mutex> guard(t.connection->lock);
+    sqlite::Db db = t.connection->link();
     int64_t id;
     {
         // Find it first: a missing key is reported as such even on a
@@ -597,7 +342,7 @@ int32_t RegDeleteKeyA(HKEY key, const char *sub_key) {
         if ((rc = find_key(db, t.id, path, id)) != kErrorSuccess) return rc;
         look.commit();
     }
-    if (id == kRootKeyId || !t.session->writable) return kErrorAccessDenied;
+    if (id == kRootKeyId || !t.connection->writable) return kErrorAccessDenied;
     Scope scope(db, true);
     if (scope.status() != kErrorSuccess) return scope.status();
     if ((rc = find_key(db, t.id, path, id)) != kErrorSuccess) return rc;
@@ -634,17 +379,17 @@ int32_t transaction_step(HKEY key, const char *sql, bool want_open, bool writes 
     if (predefined_root(key, root)) return kErrorInvalidHandle;
     int32_t rc = resolve(key, t);
     if (rc != kErrorSuccess) return rc;
-    if (!t.session->db || (writes && !t.session->writable)) return kErrorAccessDenied;
-    std::lock_guard<std::mutex> guard(t.session->lock);
-    bool open = !sqlite3_get_autocommit(t.session->db);
+    if (!t.connection->db || (writes && !t.connection->writable)) return kErrorAccessDenied;
+    std::lock_guard<std::mutex> guard(t.connection->lock);
+    bool open = !sqlite3_get_autocommit(t.connection->db);
     if (open != want_open) return kErrorInvalidParameter;
-    int step = exec(t.session->db, sql);
-    if (step != SQLITE_OK && want_open && !sqlite3_get_autocommit(t.session->db))
-        exec(t.session->db, "ROLLBACK");  // a failed commit leaves nothing half done
-    if (sqlite3_get_autocommit(t.session->db)) {
-        t.session->end_transaction();
-    } else if (!t.session->in_transaction) {
-        t.session->in_transaction = true;
+    int step = exec(t.connection->db, sql);
+    if (step != SQLITE_OK && want_open && !sqlite3_get_autocommit(t.connection->db))
+        exec(t.connection->db, "ROLLBACK");  // a failed commit leaves nothing half done
+    if (sqlite3_get_autocommit(t.connection->db)) {
+        t.connection->end_transaction();
+    } else if (!t.connection->in_transaction) {
+        t.connection->in_transaction = true;
         fork_gate_enter();
     }
     return from_sqlite(step);

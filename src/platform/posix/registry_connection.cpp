@@ -1,0 +1,275 @@
+// Connections to the registry's SQLite databases, one database per
+// predefined root.
+//
+// Durability: a rollback journal with synchronous=FULL. A process killed
+// at any instant leaves a hot journal that the next writer rolls back, and
+// a reader without write access to the folder (the shared roots read by
+// ordinary users) can still open the database, which WAL would not allow
+// without a writable -shm file. Concurrent processes wait on each other
+// through the busy timeout.
+//
+// Map: the pool of idle connections per database file (ConnectionPool,
+// Connection::take_idle, ~Connection); the schema and its checks
+// (create_schema, schema_present, damaged); opening (Connection::open).
+#include "platform/posix/registry_connection.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "platform/posix/fork_gate.h"
+#include "platform/registry.h"
+
+namespace qor::platform {
+namespace {
+
+using sqlite::exec;
+using sqlite::from_sqlite;
+using sqlite::Scope;
+using sqlite::Statement;
+using sqlite::StatementCache;
+
+constexpr int kBusyTimeoutMs = 30000;
+constexpr int kSchemaVersion = 1;
+
+// Idle connections kept for reuse, per database file: opening one means
+// reading the schema and preparing statements again, which costs more
+// than the reads of a whole profile. A connection is reused only for the
+// same file (device and inode, so a file deleted or replaced meanwhile is
+// opened afresh) and only in the process that opened it: connections are
+// never carried across a fork.
+struct IdleConnection {
+    sqlite3 *db;
+    std::unique_ptr<StatementCache> statements;
+    bool writable;
+    dev_t dev;
+    ino_t ino;
+};
+
+// What this process found when it first checked a database file.
+struct FileCheck {
+    dev_t dev;
+    ino_t ino;
+    bool damaged;
+};
+
+struct ConnectionPool {
+    std::mutex lock;
+    pid_t pid = 0;
+    std::map<std::string, std::vector<IdleConnection>> idle;
+    std::map<std::string, FileCheck> checked;  // survives a fork: the files are the same
+};
+
+constexpr size_t kIdlePerFile = 4;
+
+// Never destroyed: idle connections may be taken until the process ends.
+ConnectionPool &pool() {
+    static ConnectionPool *p = new ConnectionPool;
+    return *p;
+}
+
+void close_connection(sqlite3 *db, std::unique_ptr<StatementCache> statements) {
+    statements.reset();
+    sqlite3_close_v2(db);
+}
+
+// Call with the pool locked: after a fork the parent's connections and
+// their statements belong to the parent; the child leaves them alone.
+void claim_pool_for_this_process(ConnectionPool &p) {
+    if (p.pid == getpid()) return;
+    for (auto &file : p.idle)
+        for (IdleConnection &c : file.second) (void)c.statements.release();
+    p.idle.clear();
+    p.pid = getpid();
+}
+
+int32_t create_schema(sqlite3 *db) {
+    Scope scope(db, true);
+    if (scope.status() != kErrorSuccess) return scope.status();
+    Statement version(db, "PRAGMA user_version");
+    if (version.step() != SQLITE_ROW) return kErrorRegistryIoFailed;
+    if (sqlite3_column_int(version.get(), 0) == kSchemaVersion) return scope.commit();
+    int rc = exec(db,
+                  "CREATE TABLE IF NOT EXISTS keys("
+                  " id INTEGER PRIMARY KEY,"
+                  " parent INTEGER NOT NULL,"
+                  " name TEXT NOT NULL COLLATE NOCASE,"
+                  " UNIQUE(parent, name));"
+                  "CREATE TABLE IF NOT EXISTS vals("
+                  " key INTEGER NOT NULL,"
+                  " name TEXT NOT NULL COLLATE NOCASE,"
+                  " type INTEGER NOT NULL,"
+                  " data BLOB NOT NULL,"
+                  " PRIMARY KEY(key, name)) WITHOUT ROWID;"
+                  "INSERT OR IGNORE INTO keys(id, parent, name) VALUES(1, 0, '');"
+                  "PRAGMA user_version = 1;");
+    if (rc != SQLITE_OK) return from_sqlite(rc);
+    return scope.commit();
+}
+
+bool schema_present(sqlite3 *db) {
+    Statement version(db, "PRAGMA user_version");
+    return version.step() == SQLITE_ROW && sqlite3_column_int(version.get(), 0) == kSchemaVersion;
+}
+
+// A damaged database is never written to (a write could spread the damage
+// or lose what is still readable) and never read from (its answers may be
+// wrong), and never deleted: what is left in it is the user's to recover.
+// The check reads the whole file, so it runs once per file and process.
+bool damaged(sqlite3 *db, const std::string &path, const struct stat &st) {
+    ConnectionPool &p = pool();
+    {
+        std::lock_guard<std::mutex> guard(p.lock);
+        auto it = p.checked.find(path);
+        if (it != p.checked.end() && it->second.dev == st.st_dev && it->second.ino == st.st_ino)
+            return it->second.damaged;
+    }
+    Statement check(db, "PRAGMA quick_check");
+    int step = check.step();
+    bool found = false;
+    if (step == SQLITE_ROW) {
+        auto *text = reinterpret_cast<const char *>(sqlite3_column_text(check.get(), 0));
+        found = text == nullptr || strcmp(text, "ok") != 0;
+    } else if ((step & 0xFF) == SQLITE_CORRUPT || (step & 0xFF) == SQLITE_NOTADB) {
+        found = true;
+    } else if (step != SQLITE_DONE) {
+        return false;  // not decided (busy, say): checked again at the next open
+    }
+    std::lock_guard<std::mutex> guard(p.lock);
+    p.checked[path] = FileCheck{st.st_dev, st.st_ino, found};
+    return found;
+}
+
+}  // namespace
+
+void Connection::end_transaction() {
+    if (!in_transaction) return;
+    in_transaction = false;
+    fork_gate_leave();
+}
+
+Connection::~Connection() {
+    if (!db) return;
+    if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    end_transaction();
+    if (!path.empty() && sqlite3_get_autocommit(db)) {
+        ConnectionPool &p = pool();
+        std::lock_guard<std::mutex> guard(p.lock);
+        claim_pool_for_this_process(p);
+        std::vector<IdleConnection> &idle = p.idle[path];
+        if (idle.size() < kIdlePerFile) {
+            idle.push_back({db, std::move(statements), writable, dev, ino});
+            return;
+        }
+    }
+    close_connection(db, std::move(statements));
+}
+
+// Takes an idle connection to the file, if there is one.
+bool Connection::take_idle(const std::string &file) {
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0) return false;
+    ConnectionPool &p = pool();
+    std::vector<IdleConnection> stale;
+    bool found = false;
+    {
+        std::lock_guard<std::mutex> guard(p.lock);
+        claim_pool_for_this_process(p);
+        std::vector<IdleConnection> &idle = p.idle[file];
+        while (!idle.empty() && !found) {
+            IdleConnection c = std::move(idle.back());
+            idle.pop_back();
+            if (c.dev == st.st_dev && c.ino == st.st_ino) {
+                db = c.db;
+                statements = std::move(c.statements);
+                writable = c.writable;
+                dev = c.dev;
+                ino = c.ino;
+                found = true;
+            } else {
+                stale.push_back(std::move(c));
+            }
+        }
+    }
+    for (IdleConnection &c : stale) close_connection(c.db, std::move(c.statements));
+    if (found) path = file;
+    return found;
+}
+
+int32_t Connection::open(RegistryRoot root, std::shared_ptr<Connection> &out) {
+    auto connection = std::make_shared<Connection>();
+    RegistryFile file = registry_file(root);
+    if (!file.path.empty() && connection->take_idle(file.path)) {
+        out = std::move(connection);
+        return kErrorSuccess;
+    }
+    if (!file.path.empty()) {
+        // Create the file ourselves so that it gets its permissions from
+        // the start; SQLite gives its journal the same ones.
+        int fd = ::open(file.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, file.mode);
+        if (fd >= 0) {
+            if (file.shared) give_to_shared_group(fd);
+            ::close(fd);
+        }
+        const int flags = SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW;
+        if (sqlite3_open_v2(file.path.c_str(), &connection->db, flags | SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+            connection->writable = true;
+        } else {
+            sqlite3_close_v2(connection->db);
+            connection->db = nullptr;
+            if (sqlite3_open_v2(file.path.c_str(), &connection->db, flags | SQLITE_OPEN_READONLY, nullptr) !=
+                SQLITE_OK) {
+                sqlite3_close_v2(connection->db);
+                connection->db = nullptr;
+            }
+        }
+    }
+    if (connection->db) {
+        sqlite3_busy_timeout(connection->db, kBusyTimeoutMs);
+        struct stat st;
+        if (::stat(file.path.c_str(), &st) == 0 && damaged(connection->db, file.path, st)) {
+            sqlite3_close_v2(connection->db);
+            connection->db = nullptr;
+            return kErrorRegistryCorrupt;
+        }
+        exec(connection->db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;");
+        // SQLite opens a file it may not write (a read-only mount) for
+        // reading only.
+        if (sqlite3_db_readonly(connection->db, "main") == 1) connection->writable = false;
+        // Only a database without the schema needs the write lock that
+        // creating it takes; readers then never wait on a writer here.
+        bool present = schema_present(connection->db);
+        if (connection->writable && !present) {
+            int32_t rc = create_schema(connection->db);
+            // A file we may open for writing but not lock for writing
+            // still reads.
+            if (rc == kErrorAccessDenied)
+                connection->writable = false;
+            else if (rc != kErrorSuccess)
+                return rc;
+            present = schema_present(connection->db);
+        }
+        if (!present) {
+            sqlite3_close_v2(connection->db);
+            connection->db = nullptr;
+            connection->writable = false;
+        }
+    }
+    if (connection->db) {
+        connection->statements = std::make_unique<StatementCache>();
+        struct stat st;
+        if (::stat(file.path.c_str(), &st) == 0) {
+            connection->path = file.path;
+            connection->dev = st.st_dev;
+            connection->ino = st.st_ino;
+        }
+    }
+    out = std::move(connection);
+    return kErrorSuccess;
+}
+
+}  // namespace qor::platform

@@ -1,0 +1,48 @@
+// One connection to a root's registry database: the SQLite connection, the
+// statements it keeps and the pool of idle connections it returns to.
+#pragma once
+
+#include <sys/types.h>
+#include <sqlite3.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/posix/registry_location.h"
+#include "platform/posix/sqlite_support.h"
+
+namespace qor::platform {
+
+// Null db: the database does not exist and cannot be created, so the root
+// reads as empty.
+class Connection {
+  public:
+    // A connection to root's database: an idle one to the same file, else
+    // a new one, the schema created when the file is new.
+    static int32_t open(RegistryRoot root, std::shared_ptr<Connection> &out);
+
+    Connection() = default;
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    // Goes back to the pool when it may, else is closed.
+    ~Connection();
+
+    sqlite::Db link() { return sqlite::Db(db, statements.get()); }
+    void end_transaction();
+
+    sqlite3 *db = nullptr;
+    bool writable = false;
+    std::mutex lock;
+    bool in_transaction = false;  // one begun by reg_begin_*, holding the fork gate
+
+  private:
+    bool take_idle(const std::string &file);
+
+    std::unique_ptr<sqlite::StatementCache> statements;
+    std::string path;  // set when the connection may go back to the pool
+    dev_t dev = 0;
+    ino_t ino = 0;
+};
+
+}  // namespace qor::platform
