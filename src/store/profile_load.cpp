@@ -7,18 +7,18 @@
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/seal.h"
-#include "store/store_session.h"
+#include "store/store_object.h"
 #include "util/secret.h"
 #include "util/text.h"
 
 namespace {
 
-using qor::StoreSession;
+using qor::StoreObject;
 
 // Reads a string value into a field of cap bytes. A value that does not
 // end within the field with its terminator is no string the field can
 // hold: the read fails rather than leave the field unterminated.
-bool read_string(StoreSession &store, const char *name, char *field, uint32_t cap) {
+bool read_string(StoreObject &store, const char *name, char *field, uint32_t cap) {
     uint32_t size = cap;
     if (store->QueryValue(name, nullptr, field, &size) != 0) return false;
     if (size == 0 || field[size - 1] == '\0') {
@@ -36,7 +36,7 @@ bool read_string(StoreSession &store, const char *name, char *field, uint32_t ca
 // A number is exactly four bytes of type number; anything else (a
 // shorter value would leave the field's old high bytes) is a failed read
 // that leaves the field as it was.
-bool read_number(StoreSession &store, const char *name, int32_t &field) {
+bool read_number(StoreObject &store, const char *name, int32_t &field) {
     int32_t value = 0;
     uint32_t type = 0;
     uint32_t size = sizeof value;
@@ -50,7 +50,7 @@ bool read_number(StoreSession &store, const char *name, int32_t &field) {
 
 extern "C" int QORLDAP9_CALL LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t location) {
     if (!record) return 0;
-    StoreSession store;
+    StoreObject store;
     if (!store) return 0;
     LDC_HKEY root;
     std::string path;

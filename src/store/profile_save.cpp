@@ -6,26 +6,26 @@
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/seal.h"
-#include "store/store_session.h"
+#include "store/store_object.h"
 #include "util/secret.h"
 #include "util/text.h"
 
 namespace {
 
-using qor::StoreSession;
+using qor::StoreObject;
 using namespace qor::platform;
 
-bool write_number(StoreSession &store, const char *name, int32_t value) {
+bool write_number(StoreObject &store, const char *name, int32_t value) {
     return store->SetValue(name, kRegDword, &value, sizeof value) >= 0;
 }
 
 // The sealed password passes through here as well.
-bool write_string(StoreSession &store, const char *name, std::string_view text) {
+bool write_string(StoreObject &store, const char *name, std::string_view text) {
     qor::Secret value(text);
     return store->SetValue(name, kRegSz, value.c_str(), uint32_t(value.size() + 1)) >= 0;
 }
 
-bool write_values(StoreSession &store, const LDAP_Config *r, const char *name, const char *sealed) {
+bool write_values(StoreObject &store, const LDAP_Config *r, const char *name, const char *sealed) {
     return write_number(store, "Version", r->Version) && write_number(store, "Port", r->Port) &&
            write_number(store, "SizeLimit", r->SizeLimit) && write_number(store, "Timeout", r->Timeout) &&
            write_number(store, "Deref", r->Deref) && write_number(store, "Referal", r->Referal) &&
@@ -43,7 +43,7 @@ extern "C" int QORLDAP9_CALL LDAP_Config_saveEx(LDAP_Config *record, const char 
     if (!record || !name) return 0;
     // A name longer than ProfileName holds would be stored, yet never load.
     if (strnlen(name, LDC_PROFILENAME_SIZE) >= LDC_PROFILENAME_SIZE) return 0;
-    StoreSession store;
+    StoreObject store;
     if (!store) return 0;
     // A password that sealing refuses would not come back as it was: save
     // nothing rather than a profile with another password.

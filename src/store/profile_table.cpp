@@ -5,11 +5,11 @@
 #include "platform/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
-#include "store/store_session.h"
+#include "store/store_object.h"
 #include "util/text.h"
 
 extern "C" int QORLDAP9_CALL LDAP_Config_loadAllAuxEx(LDAP_ConfigAux *table, int32_t location) {
-    qor::StoreSession store;
+    qor::StoreObject store;
     if (!store) return LDC_E_STORE_UNAVAILABLE;
     for (int i = 0; i < LDC_TABLE_SIZE; ++i) LDAP_Config_initializeAuxEx(&table[i]);
     LDC_HKEY root;

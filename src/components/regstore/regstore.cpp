@@ -58,20 +58,20 @@ class RegStore final : public IRegStore {
         if (!path || !*path) return status(kErrorBadPathname);
         if (!recursive) return status(RegDeleteKeyA(key_, path));
         // Outside a caller's transaction, a tree goes as a whole or not at all.
-        HKEY session = nullptr;
+        HKEY held = nullptr;  // the key that holds the transaction
         bool own = transaction_ == nullptr;
         if (own) {
-            int32_t rc = RegOpenKeyExA(key_, "", 0, kKeyAllAccess, &session);
-            if (rc == kErrorSuccess) rc = reg_begin_transaction(session);
+            int32_t rc = RegOpenKeyExA(key_, "", 0, kKeyAllAccess, &held);
+            if (rc == kErrorSuccess) rc = reg_begin_transaction(held);
             if (rc != kErrorSuccess) {
-                if (session) RegCloseKey(session);
+                if (held) RegCloseKey(held);
                 return status(rc);
             }
         }
-        int32_t rc = delete_key_tree(own ? session : key_, path);
+        int32_t rc = delete_key_tree(own ? held : key_, path);
         if (own) {
-            rc = rc == kErrorSuccess ? reg_commit_transaction(session) : (reg_rollback_transaction(session), rc);
-            RegCloseKey(session);
+            rc = rc == kErrorSuccess ? reg_commit_transaction(held) : (reg_rollback_transaction(held), rc);
+            RegCloseKey(held);
         }
         return status(rc);
     }
@@ -79,14 +79,14 @@ class RegStore final : public IRegStore {
         if (transaction_) return status(kErrorInvalidParameter);
         constexpr uint32_t kWriteRights = kKeySetValue | kKeyCreateSubKey | kDelete;
         bool writes = (access & kWriteRights) != 0;
-        HKEY session = nullptr;
-        int32_t rc = RegOpenKeyExA(root, "", 0, writes ? kKeyAllAccess : kKeyQueryValue, &session);
-        if (rc == kErrorSuccess) rc = writes ? reg_begin_transaction(session) : reg_begin_read_transaction(session);
+        HKEY held = nullptr;
+        int32_t rc = RegOpenKeyExA(root, "", 0, writes ? kKeyAllAccess : kKeyQueryValue, &held);
+        if (rc == kErrorSuccess) rc = writes ? reg_begin_transaction(held) : reg_begin_read_transaction(held);
         if (rc != kErrorSuccess) {
-            if (session) RegCloseKey(session);
+            if (held) RegCloseKey(held);
             return status(rc);
         }
-        transaction_ = session;
+        transaction_ = held;
         transaction_root_ = root;
         return kSOk;
     }
@@ -119,7 +119,7 @@ class RegStore final : public IRegStore {
         }
     }
 
-    // Keys on the transaction's root are opened through its session.
+    // Keys on the transaction's root are opened through the key that holds it.
     HKEY base_for(LDC_HKEY root) const { return transaction_ && root == transaction_root_ ? transaction_ : root; }
 
     void replace_key(HKEY key) {

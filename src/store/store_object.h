@@ -8,12 +8,12 @@
 
 namespace qor {
 
-class StoreSession {
+class StoreObject {
   public:
-    StoreSession();
-    ~StoreSession();
-    StoreSession(const StoreSession &) = delete;
-    StoreSession &operator=(const StoreSession &) = delete;
+    StoreObject();
+    ~StoreObject();
+    StoreObject(const StoreObject &) = delete;
+    StoreObject &operator=(const StoreObject &) = delete;
 
     explicit operator bool() const { return store_ != nullptr; }
     platform::IRegStore *operator->() const { return store_; }
