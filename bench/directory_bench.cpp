@@ -10,6 +10,7 @@
 
 #include "bench_common.h"
 #include "fixture_env.h"
+#include "net_faults.h"
 #include "qorldap9.h"
 
 namespace {
@@ -183,42 +184,16 @@ void password_threads(benchmark::State &state) {
     state.counters["wrong_verdicts"] = benchmark::Counter(static_cast<double>(wrong));
 }
 
-// A loopback port that accepts connections (the kernel completes them)
-// and never answers: a hung server.
-class SilentHost {
-  public:
-    SilentHost() {
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr *>(&a), len) == 0 && listen(fd_, 64) == 0 &&
-            getsockname(fd_, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-            port_ = ntohs(a.sin_port);
-    }
-    ~SilentHost() {
-        if (fd_ >= 0) close(fd_);
-    }
-    SilentHost(const SilentHost &) = delete;
-    SilentHost &operator=(const SilentHost &) = delete;
-    int port() const { return port_; }
-
-  private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
 // Checks through a profile whose first host is silent, after one call
 // that paid its deadline (Timeout 1: 3 s), beside the same profile
 // without it.
 void first_host_check(benchmark::State &state, bool silent_first) {
     if (!need_directory(state)) return;
-    SilentHost silent;
+    qor_test::HungHost silent;
     LDAP_Config r = password_profile(false);
     LDC_setTimeoutEx(&r, 1);
     std::string hosts = fixture().host;
-    if (silent_first) hosts = "127.0.0.1:" + std::to_string(silent.port()) + " " + hosts;
+    if (silent_first) hosts = silent.entry() + " " + hosts;
     LDC_setHostNamesEx(&r, hosts.c_str());
     if (ldap_verifyPasswdEx(&r, kUser, kPassword) != 0) {
         state.SkipWithError("right password refused");

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "deep_base.h"
+#include "net_faults.h"
 #include "directory/session_pool.h"
 #include "qorldap9.h"
 #include "temp_registry.h"
@@ -19,36 +20,6 @@ namespace {
 using qor_test::TestDirectory;
 
 const char *kBase = "dc=example,dc=com";
-
-// A loopback port that accepts connections but never answers: a call that
-// must not reach any server is pointed at it, and the test then checks
-// that nothing connected.
-class Tripwire {
-  public:
-    Tripwire() {
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        listen(fd_, 8);
-        socklen_t len = sizeof a;
-        getsockname(fd_, reinterpret_cast<sockaddr *>(&a), &len);
-        port_ = ntohs(a.sin_port);
-    }
-    ~Tripwire() { close(fd_); }
-    std::string hosts() const { return "127.0.0.1:" + std::to_string(port_); }
-    bool touched() const {
-        int c = accept(fd_, nullptr, nullptr);
-        if (c < 0) return false;
-        close(c);
-        return true;
-    }
-
-  private:
-    int fd_ = -1;
-    int port_ = 0;
-};
 
 class Passwords : public TempRegistry {
   protected:
@@ -163,9 +134,10 @@ TEST_F(Passwords, IntegratedBitAloneOrADAloneTakesTheSimplePath) {
 }
 
 TEST_F(Passwords, EmptyPasswordOrUserNeverVerifiesNorReachesTheServer) {
-    Tripwire wire;
+    // A call that must not reach any server is pointed here; nothing may connect.
+    qor_test::HungHost wire;
     LDAP_Config r = profile(0x01);
-    LDC_setHostNamesEx(&r, wire.hosts().c_str());
+    LDC_setHostNamesEx(&r, wire.entry().c_str());
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", ""), LDC_E_PASSWORD_REFUSED);
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "uid=jdoe,ou=people,dc=example,dc=com", ""), LDC_E_PASSWORD_REFUSED);
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "", "pw"), LDC_E_PASSWORD_REFUSED);
@@ -176,7 +148,7 @@ TEST_F(Passwords, EmptyPasswordOrUserNeverVerifiesNorReachesTheServer) {
     EXPECT_EQ(ldap_verifyPasswdEx(&r, long_dn.c_str(), "pw"), LDC_E_PASSWORD_REFUSED);
     std::string long_name(800, '+');  // every character escaped
     EXPECT_EQ(ldap_verifyPasswdEx(&r, long_name.c_str(), "pw"), LDC_E_PASSWORD_REFUSED);
-    EXPECT_FALSE(wire.touched());
+    EXPECT_EQ(wire.connections(), 0);
 }
 
 TEST_F(Passwords, SessionThatCannotBeOpenedHasItsOwnCode) {
@@ -188,19 +160,20 @@ TEST_F(Passwords, SessionThatCannotBeOpenedHasItsOwnCode) {
 }
 
 TEST_F(Passwords, ActiveDirectoryChangeNeedsSslBeforeAnyContact) {
-    Tripwire wire;
+    // A call that must not reach any server is pointed here; nothing may connect.
+    qor_test::HungHost wire;
     for (int ssl : {0, 2}) {
         LDAP_Config r = profile(0x22);
-        LDC_setHostNamesEx(&r, wire.hosts().c_str());
+        LDC_setHostNamesEx(&r, wire.entry().c_str());
         LDC_setSslEx(&r, ssl);
         EXPECT_EQ(ldapPasswordEx(&r, "adchange1", "Change-Old-1", "x-New-1"), LDC_E_AD_NEEDS_SSL);
     }
     LDAP_Config r = profile(0x21);
-    LDC_setHostNamesEx(&r, wire.hosts().c_str());
+    LDC_setHostNamesEx(&r, wire.entry().c_str());
     EXPECT_EQ(ldapPasswordEx(&r, "change1", "", "x-New-1"), LDC_E_OLD_PASSWORD);
     EXPECT_EQ(ldapPasswordEx(&r, "change1", nullptr, "x-New-1"), LDC_E_OLD_PASSWORD);
     EXPECT_EQ(ldapPasswordEx(&r, "change1", "Change-Old-1", nullptr), LDC_E_CHANGE_FAILED);
-    EXPECT_FALSE(wire.touched());
+    EXPECT_EQ(wire.connections(), 0);
 }
 
 TEST_F(Passwords, WrongOldPasswordChangesNothing) {
