@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "net_faults.h"
 #include "qorldap9.h"
 #include "test_directory.h"
 
@@ -27,22 +28,6 @@ inline LDAP_Config profile_for(const TestDirectory &dir, int flags, const std::s
 inline void set_credentials(LDAP_Config &r, const char *user, const char *password) {
     LDC_setBindDNEx(&r, user);
     LDC_setBindPwdEx(&r, password);
-}
-
-// A TCP socket bound to a free loopback port, or -1.
-inline int bound_loopback_socket(int &port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    struct sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (fd >= 0 && bind(fd, reinterpret_cast<struct sockaddr *>(&a), len) == 0 &&
-        getsockname(fd, reinterpret_cast<struct sockaddr *>(&a), &len) == 0) {
-        port = ntohs(a.sin_port);
-        return fd;
-    }
-    if (fd >= 0) close(fd);
-    return -1;
 }
 
 // A loopback port that refuses connections for as long as this object

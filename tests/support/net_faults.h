@@ -1,6 +1,7 @@
-// Servers that misbehave, on loopback, for the failover and deadline
-// tests: a host that accepts connections and never answers, and a proxy
-// in front of a real server that holds back its answers.
+// Loopback ports and servers that misbehave, for the failover, deadline
+// and no-contact tests: a host that accepts connections and never
+// answers, and a proxy in front of a real server that holds back its
+// answers.
 #pragma once
 
 #include <arpa/inet.h>
@@ -20,18 +21,26 @@
 
 namespace qor_test {
 
-// A loopback TCP socket listening on a free port, or -1.
-inline int loopback_listener(int &port) {
+// A TCP socket bound to a free loopback port, or -1.
+inline int bound_loopback_socket(int &port) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
+    struct sockaddr_in a = {};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof a;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr *>(&a), len) == 0 && listen(fd, 64) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0) {
+    if (fd >= 0 && bind(fd, reinterpret_cast<struct sockaddr *>(&a), len) == 0 &&
+        getsockname(fd, reinterpret_cast<struct sockaddr *>(&a), &len) == 0) {
         port = ntohs(a.sin_port);
         return fd;
     }
+    if (fd >= 0) close(fd);
+    return -1;
+}
+
+// A loopback TCP socket listening on a free port, or -1.
+inline int loopback_listener(int &port) {
+    int fd = bound_loopback_socket(port);
+    if (fd >= 0 && listen(fd, 64) == 0) return fd;
     if (fd >= 0) close(fd);
     return -1;
 }
