@@ -10,8 +10,8 @@
 
 #include "bench_common.h"
 #include "fixture_env.h"
-#include "platform/posix/registry_location.h"
-#include "platform/posix/registry_schema.h"
+#include "registry/registry_location.h"
+#include "registry/registry_schema.h"
 #include "qorldap9.h"
 
 namespace {

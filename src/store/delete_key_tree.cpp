@@ -1,6 +1,6 @@
 // Deleting a registry key with everything below it, on the registry
 // functions directly rather than through the store component.
-#include "platform/registry_tree.h"
+#include "registry/registry_tree.h"
 #include "qorldap9.h"
 
 extern "C" int32_t QORLDAP9_CALL LDC_RegDeleteKeyNT(LDC_HKEY key, const char *path) {

@@ -1,5 +1,5 @@
 // The "FallBack" flag in a location's base key: stored, not interpreted.
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/store_object.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "config/defaults.h"
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/seal.h"

@@ -1,7 +1,7 @@
 // Deleting a common profile key.
 #include <string>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/store_object.h"

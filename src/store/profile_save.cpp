@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/seal.h"

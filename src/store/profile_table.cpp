@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
 #include "store/store_object.h"

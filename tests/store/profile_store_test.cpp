@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/component_path.h"
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "qorldap9.h"
 #include "sample_profile.h"
 #include "seam_guard.h"

@@ -5,7 +5,7 @@
 // fails.
 #include <atomic>
 
-#include "platform/posix/registry_calls.h"
+#include "registry/registry_calls.h"
 
 namespace qor::platform {
 namespace {

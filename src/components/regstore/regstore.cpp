@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/regstore_interface.h"
-#include "platform/registry.h"
-#include "platform/registry_tree.h"
+#include "registry/registry.h"
+#include "registry/registry_tree.h"
 
 namespace qor::platform {
 namespace {

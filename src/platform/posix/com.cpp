@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/component_path.h"
-#include "platform/posix/registry_calls.h"
+#include "registry/registry_calls.h"
 #include "platform/regstore_interface.h"
 
 namespace qor::platform {

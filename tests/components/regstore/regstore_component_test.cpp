@@ -6,7 +6,7 @@
 
 #include "platform/com.h"
 #include "platform/component_path.h"
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "platform/regstore_interface.h"
 #include "seam_guard.h"
 #include "temp_registry.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "directory/digest.h"
-#include "directory/sha_value.h"
+#include "stored_value/digest.h"
+#include "stored_value/sha_value.h"
 #include "platform/crypto.h"
 #include "qorldap9.h"
 #include "seam_guard.h"

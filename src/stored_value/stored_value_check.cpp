@@ -1,7 +1,7 @@
 // Checking a password against a stored password value.
 #include <cstring>
 
-#include "directory/stored_value_scheme.h"
+#include "stored_value/stored_value_scheme.h"
 #include "qorldap9.h"
 #include "util/constant_time.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "directory/stored_value_scheme.h"
+#include "stored_value/stored_value_scheme.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "directory/kdf_scheme_match.h"
+#include "stored_value/kdf_scheme_match.h"
 
 #include <cstring>
 #include <string>

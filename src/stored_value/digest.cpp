@@ -1,4 +1,4 @@
-#include "directory/digest.h"
+#include "stored_value/digest.h"
 
 #include <limits>
 

@@ -18,11 +18,11 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "platform/posix/fork_gate.h"
-#include "platform/posix/registry_connection.h"
-#include "platform/posix/registry_schema.h"
-#include "platform/posix/sqlite_support.h"
-#include "platform/registry.h"
+#include "registry/fork_gate.h"
+#include "registry/registry_connection.h"
+#include "registry/registry_schema.h"
+#include "registry/sqlite_support.h"
+#include "registry/registry.h"
 
 namespace qor::platform {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace qor::platform {
 

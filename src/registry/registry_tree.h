@@ -3,7 +3,7 @@
 // deepest go first and the named key last.
 #pragma once
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace qor::platform {
 

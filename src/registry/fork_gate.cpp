@@ -1,4 +1,4 @@
-#include "platform/posix/fork_gate.h"
+#include "registry/fork_gate.h"
 
 #include <pthread.h>
 

@@ -1,10 +1,10 @@
-#include "directory/digest_scheme_match.h"
+#include "stored_value/digest_scheme_match.h"
 
 #include <cstring>
 #include <vector>
 
-#include "directory/digest.h"
-#include "directory/sha_value.h"
+#include "stored_value/digest.h"
+#include "stored_value/sha_value.h"
 #include "util/base64.h"
 #include "util/constant_time.h"
 

@@ -11,7 +11,7 @@
 // Map: the pool of idle connections per database file (ConnectionPool,
 // Connection::take_idle, ~Connection); the schema and its checks
 // (create_schema, schema_present, damaged); opening (Connection::open).
-#include "platform/posix/registry_connection.h"
+#include "registry/registry_connection.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,8 +21,8 @@
 #include <map>
 #include <vector>
 
-#include "platform/posix/fork_gate.h"
-#include "platform/registry.h"
+#include "registry/fork_gate.h"
+#include "registry/registry.h"
 
 namespace qor::platform {
 namespace {

@@ -1,5 +1,5 @@
 // The registry on Windows: ADVAPI32 itself.
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // the text forms OpenLDAP's password modules write.
 #pragma once
 
-#include "directory/stored_value_scheme.h"
+#include "stored_value/stored_value_scheme.h"
 
 namespace qor {
 

@@ -1,8 +1,8 @@
-#include "directory/sha_value.h"
+#include "stored_value/sha_value.h"
 
 #include <cstring>
 
-#include "directory/digest.h"
+#include "stored_value/digest.h"
 #include "platform/crypto.h"
 #include "util/base64.h"
 

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
-#include "platform/posix/registry_location.h"
-#include "platform/posix/sqlite_support.h"
+#include "registry/registry_location.h"
+#include "registry/sqlite_support.h"
 
 namespace qor::platform {
 

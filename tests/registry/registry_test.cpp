@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "temp_registry.h"
 
 using namespace qor::platform;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "temp_registry.h"
 
 using namespace qor::platform;

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace qor::platform::sqlite {
 

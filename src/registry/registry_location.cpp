@@ -1,4 +1,4 @@
-#include "platform/posix/registry_location.h"
+#include "registry/registry_location.h"
 
 #include <fcntl.h>
 #include <grp.h>

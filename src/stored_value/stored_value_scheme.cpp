@@ -1,9 +1,9 @@
 // The table of stored password forms: each tag, what its value is made
 // of, and the routine that checks a candidate against it.
-#include "directory/stored_value_scheme.h"
+#include "stored_value/stored_value_scheme.h"
 
-#include "directory/digest_scheme_match.h"
-#include "directory/kdf_scheme_match.h"
+#include "stored_value/digest_scheme_match.h"
+#include "stored_value/kdf_scheme_match.h"
 #include "platform/crypto.h"
 #include "ravuve9.h"
 
