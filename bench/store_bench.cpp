@@ -18,7 +18,7 @@ namespace {
 
 using qorbench::fixture;
 using qorbench::use_registry;
-namespace registry_schema = qor::platform::registry_schema;
+namespace registry_schema = qor::registry::schema;
 
 constexpr const char *kProfileBase[] = {"Software", "Marblegrove", "Tidewell", "9.00", "Common", "Ldap"};
 constexpr const char *kBindPassword = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKL";  // 48 characters
@@ -42,7 +42,7 @@ LDAP_Config sample_profile(const char *name) {
 // itself puts it.
 std::string database(const std::string &registry) {
     use_registry(registry);
-    return qor::platform::registry_file(qor::platform::RegistryRoot::CurrentUser).path;
+    return qor::registry::registry_file(qor::registry::RegistryRoot::CurrentUser).path;
 }
 
 // Walks a key path from the root key; 0 when a part is missing.

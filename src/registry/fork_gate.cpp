@@ -5,7 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 
-namespace qor::platform {
+namespace qor::registry {
 namespace {
 
 struct Gate {
@@ -81,4 +81,4 @@ void fork_gate_leave() {
 ForkGuard::ForkGuard() { fork_gate_enter(); }
 ForkGuard::~ForkGuard() { fork_gate_leave(); }
 
-}  // namespace qor::platform
+}  // namespace qor::registry

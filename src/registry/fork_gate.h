@@ -7,7 +7,7 @@
 // waits.
 #pragma once
 
-namespace qor::platform {
+namespace qor::registry {
 
 // Marks the calling thread as inside the registry (calls and open
 // transactions nest) while the object lives.
@@ -24,4 +24,4 @@ class ForkGuard {
 void fork_gate_enter();
 void fork_gate_leave();
 
-}  // namespace qor::platform
+}  // namespace qor::registry

@@ -8,7 +8,7 @@
 
 #include "qorldap9.h"
 
-namespace qor::platform {
+namespace qor::registry {
 
 using HKEY = LDC_HKEY;
 
@@ -81,4 +81,4 @@ int32_t reg_begin_read_transaction(HKEY key);
 int32_t reg_commit_transaction(HKEY key);
 int32_t reg_rollback_transaction(HKEY key);
 
-}  // namespace qor::platform
+}  // namespace qor::registry

@@ -7,7 +7,7 @@
 
 #include "registry/registry.h"
 
-namespace qor::platform {
+namespace qor::registry {
 
 struct RegistryCalls {
     decltype(&RegOpenKeyExA) open_key;
@@ -43,4 +43,4 @@ inline constexpr RegistryCalls kHostRegistryCalls{
     reg_rollback_transaction,
 };
 
-}  // namespace qor::platform
+}  // namespace qor::registry

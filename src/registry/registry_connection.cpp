@@ -23,8 +23,9 @@
 
 #include "registry/fork_gate.h"
 #include "registry/registry.h"
+#include "registry/registry_schema.h"
 
-namespace qor::platform {
+namespace qor::registry {
 namespace {
 
 using sqlite::exec;
@@ -34,7 +35,6 @@ using sqlite::Statement;
 using sqlite::StatementCache;
 
 constexpr int kBusyTimeoutMs = 30000;
-constexpr int kSchemaVersion = 1;
 
 // Idle connections kept for reuse, per database file: opening one means
 // reading the schema and preparing statements again, which costs more
@@ -90,30 +90,22 @@ void claim_pool_for_this_process(ConnectionPool &p) {
 int32_t create_schema(sqlite3 *db) {
     Scope scope(db, true);
     if (scope.status() != kErrorSuccess) return scope.status();
-    Statement version(db, "PRAGMA user_version");
+    Statement version(db, schema::kReadVersion);
     if (version.step() != SQLITE_ROW) return kErrorRegistryIoFailed;
-    if (sqlite3_column_int(version.get(), 0) == kSchemaVersion) return scope.commit();
-    int rc = exec(db,
-                  "CREATE TABLE IF NOT EXISTS keys("
-                  " id INTEGER PRIMARY KEY,"
-                  " parent INTEGER NOT NULL,"
-                  " name TEXT NOT NULL COLLATE NOCASE,"
-                  " UNIQUE(parent, name));"
-                  "CREATE TABLE IF NOT EXISTS vals("
-                  " key INTEGER NOT NULL,"
-                  " name TEXT NOT NULL COLLATE NOCASE,"
-                  " type INTEGER NOT NULL,"
-                  " data BLOB NOT NULL,"
-                  " PRIMARY KEY(key, name)) WITHOUT ROWID;"
-                  "INSERT OR IGNORE INTO keys(id, parent, name) VALUES(1, 0, '');"
-                  "PRAGMA user_version = 1;");
+    if (sqlite3_column_int(version.get(), 0) == schema::kSchemaVersion) return scope.commit();
+    int rc = exec(db, schema::kCreateTables);
+    if (rc == SQLITE_OK) {
+        Statement root(db, schema::kInsertRootKey);
+        rc = root.bind(1, schema::kRootKeyId).step();
+        if (rc == SQLITE_DONE) rc = exec(db, schema::kWriteVersion);
+    }
     if (rc != SQLITE_OK) return from_sqlite(rc);
     return scope.commit();
 }
 
 bool schema_present(sqlite3 *db) {
-    Statement version(db, "PRAGMA user_version");
-    return version.step() == SQLITE_ROW && sqlite3_column_int(version.get(), 0) == kSchemaVersion;
+    Statement version(db, schema::kReadVersion);
+    return version.step() == SQLITE_ROW && sqlite3_column_int(version.get(), 0) == schema::kSchemaVersion;
 }
 
 // A damaged database is never written to (a write could spread the damage
@@ -128,7 +120,7 @@ bool damaged(sqlite3 *db, const std::string &path, const struct stat &st) {
         if (it != p.checked.end() && it->second.dev == st.st_dev && it->second.ino == st.st_ino)
             return it->second.damaged;
     }
-    Statement check(db, "PRAGMA quick_check");
+    Statement check(db, schema::kQuickCheck);
     int step = check.step();
     bool found = false;
     if (step == SQLITE_ROW) {
@@ -154,7 +146,7 @@ void Connection::end_transaction() {
 
 Connection::~Connection() {
     if (!db) return;
-    if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!sqlite3_get_autocommit(db)) exec(db, schema::kRollback);
     end_transaction();
     if (!path.empty() && sqlite3_get_autocommit(db)) {
         ConnectionPool &p = pool();
@@ -236,7 +228,7 @@ int32_t Connection::open(RegistryRoot root, std::shared_ptr<Connection> &out) {
             connection->db = nullptr;
             return kErrorRegistryCorrupt;
         }
-        exec(connection->db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;");
+        exec(connection->db, schema::kDurability);
         // SQLite opens a file it may not write (a read-only mount) for
         // reading only.
         if (sqlite3_db_readonly(connection->db, "main") == 1) connection->writable = false;
@@ -272,4 +264,4 @@ int32_t Connection::open(RegistryRoot root, std::shared_ptr<Connection> &out) {
     return kErrorSuccess;
 }
 
-}  // namespace qor::platform
+}  // namespace qor::registry

@@ -12,7 +12,7 @@
 #include "registry/registry_location.h"
 #include "registry/sqlite_support.h"
 
-namespace qor::platform {
+namespace qor::registry {
 
 // Null db: the database does not exist and cannot be created, so the root
 // reads as empty.
@@ -45,4 +45,4 @@ class Connection {
     ino_t ino = 0;
 };
 
-}  // namespace qor::platform
+}  // namespace qor::registry

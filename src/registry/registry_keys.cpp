@@ -24,10 +24,10 @@
 #include "registry/sqlite_support.h"
 #include "registry/registry.h"
 
-namespace qor::platform {
+namespace qor::registry {
 namespace {
 
-using registry_schema::kRootKeyId;
+using schema::kRootKeyId;
 using sqlite::exec;
 using sqlite::from_sqlite;
 using sqlite::Scope;
@@ -123,12 +123,12 @@ void for_each_component(std::string_view path, F f) {
 }
 
 bool key_exists(sqlite::Db db, int64_t id) {
-    Statement s(db, "SELECT 1 FROM keys WHERE id = ?");
+    Statement s(db, schema::kKeyExists);
     return s.bind(1, id).step() == SQLITE_ROW;
 }
 
 int32_t find_child(sqlite::Db db, int64_t parent, std::string_view name, int64_t &id) {
-    Statement s(db, registry_schema::kFindChild);
+    Statement s(db, schema::kFindChild);
     int rc = s.bind(1, parent).bind(2, name).step();
     if (rc == SQLITE_ROW) {
         id = sqlite3_column_int64(s.get(), 0);
@@ -228,7 +228,7 @@ int32_t RegCreateKeyExA(HKEY key, const char *sub_key, uint32_t, char *, uint32_
                     rc = kErrorAccessDenied;
                     return false;
                 }
-                Statement insert(db, registry_schema::kInsertKey);
+                Statement insert(db, schema::kInsertKey);
                 int step = insert.bind(1, id).bind(2, name).step();
                 rc = from_sqlite(step);
                 id = sqlite3_last_insert_rowid(db);
@@ -260,8 +260,7 @@ int32_t RegEnumKeyExA(HKEY key, uint32_t index, char *name, uint32_t *name_lengt
         EnumCursor *cursor = t.cursor.get();
         bool follows = cursor && cursor->valid && index > 0 && cursor->index == index - 1 &&
                        cursor->data_version == version && cursor->changes == changes;
-        Statement s(db, follows ? "SELECT name FROM keys WHERE parent = ? AND name > ? ORDER BY name LIMIT 1"
-                                : "SELECT name FROM keys WHERE parent = ? ORDER BY name LIMIT 1 OFFSET ?");
+        Statement s(db, follows ? schema::kChildAfter : schema::kChildAt);
         if (follows)
             s.bind(1, t.id).bind(2, cursor->name);
         else
@@ -290,7 +289,7 @@ int32_t RegQueryValueExA(HKEY key, const char *value_name, uint32_t *, uint32_t 
     ForkGuard inside;
     if (data && !size) return kErrorInvalidParameter;
     return on_key(key, kKeyQueryValue, false, kErrorFileNotFound, [&](sqlite::Db db, const Target &t) {
-        Statement s(db, registry_schema::kQueryValue);
+        Statement s(db, schema::kQueryValue);
         int step = s.bind(1, t.id).bind(2, text_or_empty(value_name)).step();
         if (step == SQLITE_DONE) return kErrorFileNotFound;
         if (step != SQLITE_ROW) return from_sqlite(step);
@@ -315,7 +314,7 @@ int32_t RegSetValueExA(HKEY key, const char *value_name, uint32_t, uint32_t type
     if (size && !data) return kErrorInvalidParameter;
     if (type == kRegDword && size != 4) return kErrorInvalidParameter;
     return on_key(key, kKeySetValue, true, kErrorAccessDenied, [&](sqlite::Db db, const Target &t) {
-        Statement s(db, "INSERT OR REPLACE INTO vals(key, name, type, data) VALUES(?, ?, ?, ?)");
+        Statement s(db, schema::kSetValue);
         int step =
             s.bind(1, t.id).bind(2, text_or_empty(value_name)).bind(3, int64_t(type)).bind_blob(4, data, size).step();
         return step == SQLITE_DONE ? kErrorSuccess : from_sqlite(step);
@@ -346,13 +345,13 @@ int32_t RegDeleteKeyA(HKEY key, const char *sub_key) {
     Scope scope(db, true);
     if (scope.status() != kErrorSuccess) return scope.status();
     if ((rc = find_key(db, t.id, path, id)) != kErrorSuccess) return rc;
-    Statement children(db, "SELECT 1 FROM keys WHERE parent = ? LIMIT 1");
+    Statement children(db, schema::kHasChild);
     int step = children.bind(1, id).step();
     if (step == SQLITE_ROW) return kErrorAccessDenied;  // subkeys go first, as on Windows
     if (step != SQLITE_DONE) return from_sqlite(step);
-    Statement values(db, "DELETE FROM vals WHERE key = ?");
+    Statement values(db, schema::kDeleteValues);
     if ((step = values.bind(1, id).step()) != SQLITE_DONE) return from_sqlite(step);
-    Statement self(db, "DELETE FROM keys WHERE id = ?");
+    Statement self(db, schema::kDeleteKey);
     if ((step = self.bind(1, id).step()) != SQLITE_DONE) return from_sqlite(step);
     return scope.commit();
 }
@@ -385,7 +384,7 @@ int32_t transaction_step(HKEY key, const char *sql, bool want_open, bool writes 
     if (open != want_open) return kErrorInvalidParameter;
     int step = exec(t.connection->db, sql);
     if (step != SQLITE_OK && want_open && !sqlite3_get_autocommit(t.connection->db))
-        exec(t.connection->db, "ROLLBACK");  // a failed commit leaves nothing half done
+        exec(t.connection->db, schema::kRollback);  // a failed commit leaves nothing half done
     if (sqlite3_get_autocommit(t.connection->db)) {
         t.connection->end_transaction();
     } else if (!t.connection->in_transaction) {
@@ -397,11 +396,11 @@ int32_t transaction_step(HKEY key, const char *sql, bool want_open, bool writes 
 
 }  // namespace
 
-int32_t reg_begin_transaction(HKEY key) { return transaction_step(key, "BEGIN IMMEDIATE", false); }
+int32_t reg_begin_transaction(HKEY key) { return transaction_step(key, schema::kBeginWrite, false); }
 // A deferred transaction takes its shared lock at the first read and
 // holds it to the commit.
-int32_t reg_begin_read_transaction(HKEY key) { return transaction_step(key, "BEGIN DEFERRED", false, false); }
-int32_t reg_commit_transaction(HKEY key) { return transaction_step(key, "COMMIT", true); }
-int32_t reg_rollback_transaction(HKEY key) { return transaction_step(key, "ROLLBACK", true); }
+int32_t reg_begin_read_transaction(HKEY key) { return transaction_step(key, schema::kBeginRead, false, false); }
+int32_t reg_commit_transaction(HKEY key) { return transaction_step(key, schema::kCommit, true); }
+int32_t reg_rollback_transaction(HKEY key) { return transaction_step(key, schema::kRollback, true); }
 
-}  // namespace qor::platform
+}  // namespace qor::registry

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace qor::platform {
+namespace qor::registry {
 namespace {
 
 constexpr const char *kSharedFolder = "/var/lib/qorldap9";
@@ -113,4 +113,4 @@ void give_to_shared_group(int fd) {
     if (geteuid() == 0 && shared_group(gid) && fchown(fd, 0, gid) != 0) return;
 }
 
-}  // namespace qor::platform
+}  // namespace qor::registry

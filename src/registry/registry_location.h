@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace qor::platform {
+namespace qor::registry {
 
 enum class RegistryRoot { CurrentUser, LocalMachine, Users };
 
@@ -30,4 +30,4 @@ RegistryFile registry_file(RegistryRoot root);
 // group exists; otherwise it stays the creator's.
 void give_to_shared_group(int fd);
 
-}  // namespace qor::platform
+}  // namespace qor::registry

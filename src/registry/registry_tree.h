@@ -5,7 +5,7 @@
 
 #include "registry/registry.h"
 
-namespace qor::platform {
+namespace qor::registry {
 
 inline int32_t delete_key_tree(HKEY key, const char *path) {
     HKEY sub = nullptr;
@@ -28,4 +28,4 @@ inline int32_t delete_key_tree(HKEY key, const char *path) {
     return rc;
 }
 
-}  // namespace qor::platform
+}  // namespace qor::registry

@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "registry/registry.h"
+#include "registry/registry_schema.h"
 
-namespace qor::platform::sqlite {
+namespace qor::registry::sqlite {
 
 inline int32_t from_sqlite(int rc) {
     switch (rc & 0xFF) {
@@ -157,16 +158,16 @@ inline int run(Db db, const char *sql) {
 class Scope {
   public:
     Scope(Db db, bool write) : db_(db), nested_(!sqlite3_get_autocommit(db)) {
-        rc_ = run(db_, nested_ ? "SAVEPOINT reg_op" : write ? "BEGIN IMMEDIATE" : "BEGIN");
+        rc_ = run(db_, nested_ ? schema::kSavepoint : write ? schema::kBeginWrite : schema::kBeginRead);
         open_ = rc_ == SQLITE_OK;
     }
     ~Scope() {
         if (!open_) return;
         if (nested_) {
-            run(db_, "ROLLBACK TO reg_op");
-            run(db_, "RELEASE reg_op");
+            run(db_, schema::kRollbackToSavepoint);
+            run(db_, schema::kReleaseSavepoint);
         } else {
-            run(db_, "ROLLBACK");
+            run(db_, schema::kRollback);
         }
     }
     Scope(const Scope &) = delete;
@@ -174,7 +175,7 @@ class Scope {
 
     int32_t status() const { return from_sqlite(rc_); }
     int32_t commit() {
-        int rc = run(db_, nested_ ? "RELEASE reg_op" : "COMMIT");
+        int rc = run(db_, nested_ ? schema::kReleaseSavepoint : schema::kCommit);
         if (rc == SQLITE_OK || sqlite3_get_autocommit(db_)) open_ = false;
         return from_sqlite(rc);
     }
@@ -186,4 +187,4 @@ class Scope {
     int rc_;
 };
 
-}  // namespace qor::platform::sqlite
+}  // namespace qor::registry::sqlite

@@ -5,5 +5,5 @@
 
 extern "C" int32_t QORLDAP9_CALL LDC_RegDeleteKeyNT(LDC_HKEY key, const char *path) {
     if (!path || !*path) return LDC_E_BAD_KEY;
-    return qor::platform::delete_key_tree(key, path);
+    return qor::registry::delete_key_tree(key, path);
 }

@@ -18,13 +18,13 @@ bool open_base_key(qor::StoreObject &store, int32_t location, uint32_t access) {
 
 extern "C" int QORLDAP9_CALL LDC_setFallBack(int32_t value, int32_t location) {
     qor::StoreObject store;
-    if (!open_base_key(store, location, qor::platform::kKeySetValue)) return 0;
-    return store->SetValue("FallBack", qor::platform::kRegDword, &value, sizeof value) < 0 ? 0 : 1;
+    if (!open_base_key(store, location, qor::registry::kKeySetValue)) return 0;
+    return store->SetValue("FallBack", qor::registry::kRegDword, &value, sizeof value) < 0 ? 0 : 1;
 }
 
 extern "C" int QORLDAP9_CALL LDC_isFallBack(int32_t location) {
     qor::StoreObject store;
-    if (!open_base_key(store, location, qor::platform::kKeyQueryValue)) return 0;
+    if (!open_base_key(store, location, qor::registry::kKeyQueryValue)) return 0;
     int32_t flag = 0;
     uint32_t size = sizeof flag;
     return store->QueryValue("FallBack", nullptr, &flag, &size) >= 0 && flag == 1 ? 1 : 0;

@@ -41,7 +41,7 @@ bool read_number(StoreObject &store, const char *name, int32_t &field) {
     uint32_t type = 0;
     uint32_t size = sizeof value;
     if (store->QueryValue(name, &type, &value, &size) != 0) return false;
-    if (type != qor::platform::kRegDword || size != sizeof value) return false;
+    if (type != qor::registry::kRegDword || size != sizeof value) return false;
     field = value;
     return true;
 }
@@ -58,8 +58,8 @@ extern "C" int QORLDAP9_CALL LDAP_Config_loadEx(LDAP_Config *record, const char 
     // All fifteen values come from one state of the store, so a save in
     // another process is seen whole or not at all. Without a transaction
     // (a store that cannot give one) the values are read one by one.
-    bool snapshot = store->BeginTransaction(root, qor::platform::kKeyQueryValue) >= 0;
-    if (store->OpenKey(root, path.c_str(), qor::platform::kKeyQueryValue) < 0) return 0;
+    bool snapshot = store->BeginTransaction(root, qor::registry::kKeyQueryValue) >= 0;
+    if (store->OpenKey(root, path.c_str(), qor::registry::kKeyQueryValue) < 0) return 0;
 
     bool complete = true;
     complete &= read_string(store, "ProfileName", record->ProfileName, sizeof record->ProfileName);

@@ -13,7 +13,7 @@
 namespace {
 
 using qor::StoreObject;
-using namespace qor::platform;
+using namespace qor::registry;
 
 bool write_number(StoreObject &store, const char *name, int32_t value) {
     return store->SetValue(name, kRegDword, &value, sizeof value) >= 0;

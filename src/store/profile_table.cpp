@@ -15,7 +15,7 @@ extern "C" int QORLDAP9_CALL LDAP_Config_loadAllAuxEx(LDAP_ConfigAux *table, int
     LDC_HKEY root;
     const char *base = nullptr;
     if (!qor::location_base_key(location, root, base)) return LDC_E_BAD_KEY;
-    if (store->OpenKey(root, base, qor::platform::kKeyQueryValue | qor::platform::kKeyEnumerateSubKeys) != 0)
+    if (store->OpenKey(root, base, qor::registry::kKeyQueryValue | qor::registry::kKeyEnumerateSubKeys) != 0)
         return LDC_E_BAD_KEY;
 
     int used = 0;

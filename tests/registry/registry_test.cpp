@@ -8,7 +8,7 @@
 #include "registry/registry.h"
 #include "temp_registry.h"
 
-using namespace qor::platform;
+using namespace qor::registry;
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "temp_registry.h"
 
 using namespace qor::platform;
+using namespace qor::registry;
 
 namespace {
 

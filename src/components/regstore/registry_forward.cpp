@@ -7,7 +7,7 @@
 
 #include "registry/registry_calls.h"
 
-namespace qor::platform {
+namespace qor::registry {
 namespace {
 
 std::atomic<const RegistryCalls *> g_calls{nullptr};
@@ -53,9 +53,9 @@ int32_t reg_begin_read_transaction(HKEY key) { return forward<&RegistryCalls::be
 int32_t reg_commit_transaction(HKEY key) { return forward<&RegistryCalls::commit_transaction>(key); }
 int32_t reg_rollback_transaction(HKEY key) { return forward<&RegistryCalls::rollback_transaction>(key); }
 
-}  // namespace qor::platform
+}  // namespace qor::registry
 
 extern "C" __attribute__((visibility("default"))) void QorComponentAttachRegistry(
-    const qor::platform::RegistryCalls *calls) {
-    qor::platform::g_calls.store(calls, std::memory_order_release);
+    const qor::registry::RegistryCalls *calls) {
+    qor::registry::g_calls.store(calls, std::memory_order_release);
 }

@@ -12,6 +12,8 @@
 namespace qor::platform {
 namespace {
 
+using namespace qor::registry;
+
 HRESULT status(int32_t win32) { return hresult_from_win32(win32); }
 
 class RegStore final : public IRegStore {

@@ -39,8 +39,9 @@ void *load_component(const std::string &path) {
     if (!handle) return nullptr;
     // A component that works on the registry uses this library's, so that
     // the process keeps one pool of connections and one table of open keys.
-    auto attach = reinterpret_cast<ComponentAttachRegistryFn>(dlsym(handle, kComponentAttachRegistrySymbol));
-    if (attach) attach(&kHostRegistryCalls);
+    auto attach =
+        reinterpret_cast<registry::ComponentAttachRegistryFn>(dlsym(handle, registry::kComponentAttachRegistrySymbol));
+    if (attach) attach(&registry::kHostRegistryCalls);
     g_libraries.emplace(path, handle);
     return handle;
 }

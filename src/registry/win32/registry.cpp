@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-namespace qor::platform {
+namespace qor::registry {
 
 int32_t RegOpenKeyExA(HKEY key, const char *sub_key, uint32_t options, uint32_t access, HKEY *result) {
     return ::RegOpenKeyExA(key, sub_key, options, access, result);
@@ -80,4 +80,4 @@ int32_t reg_rollback_transaction(HKEY key) {
     return key != nullptr ? static_cast<int32_t>(ERROR_CALL_NOT_IMPLEMENTED) : kErrorInvalidHandle;
 }
 
-}  // namespace qor::platform
+}  // namespace qor::registry
