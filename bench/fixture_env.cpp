@@ -12,10 +12,28 @@ namespace qorbench {
 namespace {
 
 Fixture g_fixture;
+SoakDirectory g_soak;
+
+// The soak's directory is optional: without it the soak reports itself
+// skipped.
+std::string load_soak_directory() {
+    const char *path = getenv("QOR_SLAPD_SOAK_ENV");
+    if (path == nullptr || *path == '\0') return "";
+    std::map<std::string, std::string> values;
+    if (!read_fixture_values(path, values)) return std::string("cannot read ") + path;
+    g_soak.ldap_port = atoi(values["LDAP_PORT"].c_str());
+    g_soak.slapd_dir = values["SLAPD_DIR"];
+    g_soak.idle_timeout_s = atoi(values["LDAP_IDLETIMEOUT"].c_str());
+    if (g_soak.ldap_port == 0 || g_soak.slapd_dir.empty() || g_soak.idle_timeout_s <= 0)
+        return std::string("incomplete soak directory file ") + path;
+    g_soak.present = true;
+    return "";
+}
 
 }  // namespace
 
 const Fixture &fixture() { return g_fixture; }
+const SoakDirectory &soak_directory() { return g_soak; }
 
 std::string load_fixture() {
     char pattern[] = "/tmp/qor-bench-XXXXXX";
@@ -37,7 +55,7 @@ std::string load_fixture() {
     // libldap reads its environment once, at its first use.
     if (!values["LDAPTLS_CACERT"].empty()) setenv("LDAPTLS_CACERT", values["LDAPTLS_CACERT"].c_str(), 1);
     g_fixture.have_directory = true;
-    return "";
+    return load_soak_directory();
 }
 
 void use_registry(const std::string &name) {

@@ -28,6 +28,8 @@ std::string key_of(const benchmark::BenchmarkReporter::Run &run) {
 
 const char *verdict(bool met) { return met ? "met" : "MISSED"; }
 
+constexpr double kSoakRssGrowthKib = 1024;
+
 // Whether the run's --benchmark_filter selected the benchmark name (a
 // leading "-" selects the names that do not match).
 bool selected(const std::string &name) {
@@ -141,6 +143,30 @@ struct Summary {
         }
     }
 
+    // The soak's figures: no wrong verdict, no more connections and
+    // descriptors than the kept-connection cap, under 1 MiB more resident
+    // memory than after the warm-up.
+    void soak() {
+        const Median *r = m.find("soak/threads:8");
+        if (r == nullptr) {
+            std::printf("soak, 200,000 checks on 8 threads  %12s   %s\n", "-", absent("soak/threads:8"));
+            return;
+        }
+        double cap = counter(r, "keep_cap");
+        double wrong = counter(r, "wrong_verdicts"), sockets = counter(r, "server_sockets");
+        double fds = counter(r, "fd_growth"), rss = counter(r, "rss_growth_kib");
+        double peak = counter(r, "peak_rss_growth_kib");
+        bool met = wrong == 0 && sockets <= cap && fds <= cap && rss < kSoakRssGrowthKib && peak < kSoakRssGrowthKib &&
+                   counter(r, "idle_closed") > 0;
+        missed += !met;
+        std::printf("soak, 200,000 checks on 8 threads  %8.1f s (%.1f s paused), %.0f restarts, %.0f idle closes\n",
+                    counter(r, "soak_s"), counter(r, "paused_s"), counter(r, "restarts"), counter(r, "idle_closed"));
+        std::printf(
+            "  wrong verdicts %.0f, connections %.0f and descriptors %+.0f (cap %.0f), RSS %+.0f KiB "
+            "(peak %+.0f, < %.0f)   %s\n",
+            wrong, sockets, fds, cap, rss, peak, kSoakRssGrowthKib, verdict(met));
+    }
+
     void threads() {
         for (int t : {1, 2, 4, 8}) {
             std::string name = t == 1 ? "pw_threads" : "pw_threads/threads:" + std::to_string(t);
@@ -164,7 +190,10 @@ struct Summary {
 void MedianCollector::ReportRuns(const std::vector<Run> &runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run &run : runs) {
-        if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred) continue;
+        // A benchmark run once (the soak) is its own median.
+        bool single = run.run_type == Run::RT_Iteration && run.repetitions == 1;
+        bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+        if (!(single || median) || run.error_occurred) continue;
         Median &m = medians_[key_of(run)];
         m.us = to_microseconds(run.GetAdjustedRealTime(), run.time_unit);
         for (const auto &[name, c] : run.counters) m.counters[name] = c.value;
@@ -216,6 +245,8 @@ int print_summary(const MedianCollector &medians) {
     s.allocations("DNS domain", "record/dns_domain");
     s.rule();
     s.threads();
+    s.rule();
+    s.soak();
     s.rule();
     std::printf("%d row(s) missed their target\n", s.missed);
     return s.missed;
