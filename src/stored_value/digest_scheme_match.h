@@ -1,7 +1,7 @@
 // Checks of the digest schemes: "{SHA}", the salted ones and SHA-2.
 #pragma once
 
-#include "stored_value/stored_value_scheme.h"
+#include "stored_value/scheme_info.h"
 
 namespace qor {
 

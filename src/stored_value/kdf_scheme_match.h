@@ -2,7 +2,7 @@
 // the text forms OpenLDAP's password modules write.
 #pragma once
 
-#include "stored_value/stored_value_scheme.h"
+#include "stored_value/scheme_info.h"
 
 namespace qor {
 
