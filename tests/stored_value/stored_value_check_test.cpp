@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "qorldap9.h"
+#include "stored_value_vectors.h"
 #include "tool_output.h"
 
 namespace {
@@ -21,18 +22,6 @@ void expect_only(const std::string &stored, const std::string &password) {
     EXPECT_EQ(verify(stored, password + "x"), 0) << stored;
     EXPECT_EQ(verify(stored, "wrong"), 0) << stored;
     EXPECT_EQ(verify(stored, ""), 0) << stored;
-}
-
-// The same value with its tag spelled in the other letter case.
-std::string swap_tag_case(std::string value) {
-    for (size_t i = 0; i < value.size() && value[i] != '}'; ++i) {
-        char c = value[i];
-        if (c >= 'a' && c <= 'z')
-            value[i] = static_cast<char>(c - 'a' + 'A');
-        else if (c >= 'A' && c <= 'Z')
-            value[i] = static_cast<char>(c - 'A' + 'a');
-    }
-    return value;
 }
 
 // The value with the Base64 character at position at (from the end when
@@ -50,35 +39,18 @@ std::string change_char(std::string value, int at) {
     return value;
 }
 
-TEST(PasswdClearText, MatchesExactlyTheSameBytes) {
-    EXPECT_EQ(verify("Secret1", "Secret1"), 1);
-    EXPECT_EQ(verify("Secret1", "secret1"), 0);
-    EXPECT_EQ(verify("Secret1", "Secret"), 0);
-    EXPECT_EQ(verify("Secret", "Secret1"), 0);
-    EXPECT_EQ(verify("", ""), 1);
-    EXPECT_EQ(verify("", "a"), 0);
-    EXPECT_EQ(verify("a", ""), 0);
-}
-
-// Taken as clear text, a stored hash would be its own password.
-TEST(PasswdUnknownTag, NeverMatchesNotEvenItself) {
-    for (const char *stored : {"{PBKDF2-SHA384}10000$abc$def", "{BCRYPT}$2b$05$x", "{SASL}jdoe@EXAMPLE", "{X}",
-                               "{ARGON3}$argon2id$v=19$m=8,t=1,p=1$c2FsdHNhbHQ$aGFzaA"})
-        EXPECT_EQ(verify(stored, stored), 0) << stored;
-    // Without a whole tag the value is clear text.
-    for (const char *stored : {"{crypt", "{MD5", "{}", "{a b}x", "{"}) EXPECT_EQ(verify(stored, stored), 1) << stored;
-}
-
 // The forms OpenLDAP's argon2 and pw-pbkdf2 modules write.
 TEST(PasswdKeyDerivation, SlappasswdArgon2AndPbkdf2Values) {
     const std::string tool = "/usr/sbin/slappasswd -n -s 'kdf Pass' ";
     std::string argon2 = tool_output(tool + "-o module-load=argon2 -h '{ARGON2}'");
     ASSERT_EQ(argon2.rfind("{ARGON2}$argon2", 0), 0u) << argon2;
     expect_only(argon2, "kdf Pass");
+    expect_only(swap_tag_case(argon2), "kdf Pass");
     for (const char *scheme : {"{PBKDF2}", "{PBKDF2-SHA1}", "{PBKDF2-SHA256}", "{PBKDF2-SHA512}"}) {
         std::string stored = tool_output(tool + "-o module-load=pw-pbkdf2 -h '" + scheme + "'");
         ASSERT_EQ(stored.rfind(scheme, 0), 0u) << stored;
         expect_only(stored, "kdf Pass");
+        expect_only(swap_tag_case(stored), "kdf Pass");
         EXPECT_EQ(verify(stored.substr(0, stored.size() - 1), "kdf Pass"), 0) << stored;
     }
 }
@@ -211,23 +183,6 @@ TEST(PasswdSaltedDigests, MalformedValuesAnswerNo) {
         EXPECT_EQ(verify(stored, ""), 0) << stored;
     }
     EXPECT_EQ(verify(sha256, "pw"), 1);
-}
-
-TEST(PasswdArguments, NullValues) {
-    EXPECT_EQ(ldap_passwd_verify(nullptr, "x"), 0);
-    EXPECT_EQ(ldap_passwd_verify(nullptr, ""), 0);
-    EXPECT_EQ(ldap_passwd_verify("x", nullptr), 0);
-    EXPECT_EQ(ldap_passwd_verify("{crypt}$1$abc$def", nullptr), 0);
-}
-
-TEST(PasswdSourceTag, TellsTaggedValuesApart) {
-    EXPECT_EQ(ldapPasswdSource("{SHA}5en6G6MezRroT3XKqkdPOmY/BfQ="), 0);
-    EXPECT_EQ(ldapPasswdSource("{anything"), 0);
-    EXPECT_EQ(ldapPasswdSource("{"), 0);
-    EXPECT_EQ(ldapPasswdSource("secret"), 1);
-    EXPECT_EQ(ldapPasswdSource(" {SHA}"), 1);
-    EXPECT_EQ(ldapPasswdSource(""), 1);
-    EXPECT_EQ(ldapPasswdSource(nullptr), 1);
 }
 
 TEST(PasswdConcurrency, ChecksOnManyThreadsAgree) {

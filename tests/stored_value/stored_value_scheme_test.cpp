@@ -1,5 +1,7 @@
-// The scheme test: tags matched without regard to case, never past the
-// end of a short value.
+// The scheme of a value: clear text without a whole tag, an unknown tag
+// when the tag is none of the table's, and never a read past the end of a
+// short value. The known tags are checked by the answers they give, in
+// stored_value_vectors_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,34 +12,6 @@
 namespace {
 
 using namespace qor;
-
-TEST(PasswdScheme, KnownTagsInAnyCase) {
-    struct Case {
-        const char *stored;
-        PasswdScheme scheme;
-    };
-    const Case cases[] = {
-        {"{crypt}$1$a$b", kSchemeCrypt},
-        {"{CRYPT}x", kSchemeCrypt},
-        {"{cRyPt}", kSchemeCrypt},
-        {"{MD5}abc", kSchemeMd5},
-        {"{md5}", kSchemeMd5},
-        {"{SHA}abc", kSchemeSha},
-        {"{sha}abc", kSchemeSha},
-        {"{SSHA}abc", kSchemeSaltedSha},
-        {"{smd5}abc", kSchemeSaltedMd5},
-        {"{SHA256}x", kSchemeSha256},
-        {"{ssha256}x", kSchemeSaltedSha256},
-        {"{SHA384}x", kSchemeSha384},
-        {"{SSHA384}x", kSchemeSaltedSha384},
-        {"{Sha512}x", kSchemeSha512},
-        {"{SSHA512}", kSchemeSaltedSha512},
-        {"{argon2}$", kSchemeArgon2},
-        {"{PBKDF2}1", kSchemePbkdf2},
-        {"{pbkdf2-sha512}1", kSchemePbkdf2Sha512},
-    };
-    for (const Case &c : cases) EXPECT_EQ(passwd_scheme(c.stored), c.scheme) << c.stored;
-}
 
 TEST(PasswdScheme, UntaggedIsClearTextAndOtherTagsUnknown) {
     for (const char *stored : {"", "secret", "{", "{MD5", "{SH", "{crypt", "{}", "{SHA 1}x", " {SHA}x", "SHA}x"})
