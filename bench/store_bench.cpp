@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench_common.h"
+#include "config/profile_fields.h"
 #include "fixture_env.h"
 #include "registry/registry_location.h"
 #include "registry/registry_schema.h"
@@ -91,30 +92,8 @@ void load_floor(benchmark::State &state, bool transaction_per_value) {
         state.SkipWithError("profile save failed");
         return;
     }
-    struct Field {
-        const char *name;
-        void *at;
-        size_t size;
-    };
     LDAP_Config r;
-    char sealed[2048];  // BindPwd is stored sealed, longer than the field
-    const Field fields[] = {
-        {"ProfileName", r.ProfileName, sizeof r.ProfileName},
-        {"BaseDN", r.BaseDN, sizeof r.BaseDN},
-        {"BindDN", r.BindDN, sizeof r.BindDN},
-        {"BindPwd", sealed, sizeof sealed},
-        {"HostNames", r.HostNames, sizeof r.HostNames},
-        {"GString", r.GString, sizeof r.GString},
-        {"Version", &r.Version, 4},
-        {"Port", &r.Port, 4},
-        {"SizeLimit", &r.SizeLimit, 4},
-        {"Timeout", &r.Timeout, 4},
-        {"Deref", &r.Deref, 4},
-        {"Referal", &r.Referal, 4},
-        {"Ssl", &r.Ssl, 4},
-        {"Anonymous", &r.Anonymous, 4},
-        {"MBFlags", &r.MBFlags, 4},
-    };
+    char sealed[2048];  // the secret is stored sealed, longer than its field
     std::vector<const char *> path(std::begin(kProfileBase), std::end(kProfileBase));
     path.push_back("bench");
     std::string file = database("load");
@@ -131,13 +110,16 @@ void load_floor(benchmark::State &state, bool transaction_per_value) {
         if (!transaction_per_value) sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         int64_t id = key_id(child, path);
         int found = 0;
-        for (const Field &f : fields) {
+        for (const qor::ProfileField &f : qor::kProfileFields) {
+            if (f.keeping == qor::Keeping::kNotKept) continue;
+            char *at = f.secret ? sealed : reinterpret_cast<char *>(&r) + f.offset;
+            size_t size = f.secret ? sizeof sealed : f.size;
             if (transaction_per_value) sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
             sqlite3_bind_int64(value, 1, id);
             sqlite3_bind_text(value, 2, f.name, -1, SQLITE_STATIC);
             if (sqlite3_step(value) == SQLITE_ROW) {
                 size_t length = static_cast<size_t>(sqlite3_column_bytes(value, 1));
-                if (length <= f.size) std::memcpy(f.at, sqlite3_column_blob(value, 1), length), ++found;
+                if (length <= size) std::memcpy(at, sqlite3_column_blob(value, 1), length), ++found;
             }
             sqlite3_reset(value);
             if (transaction_per_value) sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
@@ -146,7 +128,7 @@ void load_floor(benchmark::State &state, bool transaction_per_value) {
         sqlite3_finalize(child);
         sqlite3_finalize(value);
         sqlite3_close_v2(db);
-        if (found != 15) {
+        if (found != int(qor::kKeptFields)) {
             state.SkipWithError("floor read failed");
             break;
         }

@@ -1,38 +1,22 @@
 // The profile record: defaults, copy and the exported accessors.
-#include "config/defaults.h"
+#include "config/profile_fields.h"
 #include "qorldap9.h"
 #include "util/secret.h"
 #include "util/text.h"
 
 using qor::copy_bounded;
-
-namespace {
-
-void clear_strings(LDAP_Config *r) {
-    memset(r->ProfileName, 0, sizeof r->ProfileName);
-    memset(r->BaseDN, 0, sizeof r->BaseDN);
-    memset(r->BindDN, 0, sizeof r->BindDN);
-    memset(r->BindPwd, 0, sizeof r->BindPwd);
-    memset(r->HostNames, 0, sizeof r->HostNames);
-    memset(r->GString, 0, sizeof r->GString);
-}
-
-}  // namespace
+using qor::FieldKind;
+using qor::kProfileFields;
+using qor::ProfileField;
 
 extern "C" int QORLDAP9_CALL LDAP_Config_initializeEx(LDAP_Config *r) {
-    clear_strings(r);
-    r->Version = qor::kDefaultVersion;
-    r->Port = 389;
-    r->SizeLimit = 0;
-    r->Timeout = 1;
-    r->Deref = 2;
-    r->Referal = 8;
-    r->Ssl = 0;
-    r->Anonymous = 1;
-    r->RegLocation = -1;
-    r->ReadOnly = 0;
-    r->Reserved = 0;
-    r->MBFlags = qor::kDefaultMBFlags;
+    // Every byte of a text is cleared, not only the first.
+    for (const ProfileField &f : kProfileFields) {
+        if (f.kind == FieldKind::kText)
+            memset(qor::text_of(*r, f), 0, f.size);
+        else
+            qor::number_of(*r, f) = f.initial;
+    }
     return 0;
 }
 
@@ -43,32 +27,20 @@ extern "C" int QORLDAP9_CALL LDAP_Config_initializeAuxEx(LDAP_ConfigAux *aux) {
 
 extern "C" void QORLDAP9_CALL LDAP_Config_copyEx(const LDAP_Config *s, LDAP_Config *d) {
     // Source fields are read within their own size, so an unterminated
-    // field is cut rather than overrun.
-    char tmp[LDC_BASEDN_SIZE + 1];
-    auto copy = [&tmp](char *dst, size_t cap, const char *src, size_t srccap) {
-        memcpy(tmp, src, srccap);
-        tmp[srccap] = '\0';
-        copy_bounded(dst, cap, tmp);
-    };
-    copy(d->ProfileName, sizeof d->ProfileName, s->ProfileName, sizeof s->ProfileName);
-    copy(d->BaseDN, sizeof d->BaseDN, s->BaseDN, sizeof s->BaseDN);
-    copy(d->BindDN, sizeof d->BindDN, s->BindDN, sizeof s->BindDN);
-    copy(d->BindPwd, sizeof d->BindPwd, s->BindPwd, sizeof s->BindPwd);
-    copy(d->HostNames, sizeof d->HostNames, s->HostNames, sizeof s->HostNames);
-    copy(d->GString, sizeof d->GString, s->GString, sizeof s->GString);
-    qor::secure_clear(tmp, sizeof tmp);  // the password passed through here
-    d->Version = s->Version;
-    d->Port = s->Port;
-    d->SizeLimit = s->SizeLimit;
-    d->Timeout = s->Timeout;
-    d->Deref = s->Deref;
-    d->Referal = s->Referal;
-    d->Ssl = s->Ssl;
-    d->Anonymous = s->Anonymous;
-    d->RegLocation = s->RegLocation;
-    d->ReadOnly = s->ReadOnly;
-    d->Reserved = s->Reserved;
-    d->MBFlags = s->MBFlags;
+    // field is cut rather than overrun; the bytes behind the destination's
+    // terminator stay as they were.
+    char tmp[qor::kLongestText + 1];
+    for (const ProfileField &f : kProfileFields) {
+        if (f.kind == FieldKind::kNumber) {
+            qor::number_of(*d, f) = qor::number_of(*s, f);
+            continue;
+        }
+        std::string_view text = qor::text_view(*s, f);
+        memcpy(tmp, text.data(), text.size());
+        tmp[text.size()] = '\0';
+        copy_bounded(qor::text_of(*d, f), f.size, tmp);
+        if (f.secret) qor::secure_clear(tmp, sizeof tmp);
+    }
 }
 
 extern "C" char *QORLDAP9_CALL LDC_getProfineNameEx(LDAP_Config *r) { return r->ProfileName; }

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "config/defaults.h"
+#include "config/profile_fields.h"
 #include "registry/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
@@ -46,6 +46,26 @@ bool read_number(StoreObject &store, const char *name, int32_t &field) {
     return true;
 }
 
+// Room for the longest text sealing makes. A text that does not unseal
+// (damaged, or not sealed by us) gives the empty secret, so that the rest
+// of a profile stored that way stays usable and no bytes that are not
+// text pass for a password; a missing value is a failed read.
+bool read_secret(StoreObject &store, const char *name, char *field, size_t cap) {
+    qor::SecretBuffer<qor::kSealedTextSize> sealed;
+    qor::SecretBuffer<qor::kSealMaxPassword + 1> plain;
+    if (!read_string(store, name, sealed.data(), sealed.size())) return false;
+    if (qor::unseal_password(sealed.data(), plain.data(), plain.size()) != 0) plain.data()[0] = '\0';
+    qor::copy_bounded(field, cap, plain.data());
+    return true;
+}
+
+bool read_field(StoreObject &store, const qor::ProfileField &f, LDAP_Config &record) {
+    if (f.kind == qor::FieldKind::kNumber) return read_number(store, f.name, qor::number_of(record, f));
+    char *field = qor::text_of(record, f);
+    if (f.secret) return read_secret(store, f.name, field, f.size);
+    return read_string(store, f.name, field, uint32_t(f.size));
+}
+
 }  // namespace
 
 extern "C" int QORLDAP9_CALL LDAP_Config_loadEx(LDAP_Config *record, const char *name, int32_t location) {
@@ -62,32 +82,17 @@ extern "C" int QORLDAP9_CALL LDAP_Config_loadEx(LDAP_Config *record, const char 
     if (store->OpenKey(root, path.c_str(), qor::registry::kKeyQueryValue) < 0) return 0;
 
     bool complete = true;
-    complete &= read_string(store, "ProfileName", record->ProfileName, sizeof record->ProfileName);
-    complete &= read_string(store, "BaseDN", record->BaseDN, sizeof record->BaseDN);
-    complete &= read_string(store, "BindDN", record->BindDN, sizeof record->BindDN);
-    // Room for the longest text sealing makes. A text that does not
-    // unseal (damaged, or not sealed by us) gives the empty password, so
-    // that the rest of a profile stored that way stays usable and no bytes
-    // that are not text pass for a password; a missing value fails the load.
-    qor::SecretBuffer<qor::kSealedTextSize> sealed;
-    qor::SecretBuffer<qor::kSealMaxPassword + 1> plain;
-    if (read_string(store, "BindPwd", sealed.data(), sealed.size())) {
-        if (qor::unseal_password(sealed.data(), plain.data(), plain.size()) != 0) plain.data()[0] = '\0';
-        qor::copy_bounded(record->BindPwd, plain.data());
-    } else {
-        complete = false;
+    for (const qor::ProfileField &f : qor::kProfileFields) {
+        if (f.keeping == qor::Keeping::kNotKept) continue;
+        if (read_field(store, f, *record)) continue;
+        if (f.keeping == qor::Keeping::kRequired) {
+            complete = false;
+        } else if (f.kind == qor::FieldKind::kText) {
+            qor::text_of(*record, f)[0] = '\0';
+        } else {
+            qor::number_of(*record, f) = f.initial;
+        }
     }
-    complete &= read_string(store, "HostNames", record->HostNames, sizeof record->HostNames);
-    if (!read_string(store, "GString", record->GString, sizeof record->GString)) record->GString[0] = '\0';
-    if (!read_number(store, "Version", record->Version)) record->Version = qor::kDefaultVersion;
-    complete &= read_number(store, "Port", record->Port);
-    complete &= read_number(store, "SizeLimit", record->SizeLimit);
-    complete &= read_number(store, "Timeout", record->Timeout);
-    complete &= read_number(store, "Deref", record->Deref);
-    complete &= read_number(store, "Referal", record->Referal);
-    complete &= read_number(store, "Ssl", record->Ssl);
-    complete &= read_number(store, "Anonymous", record->Anonymous);
-    if (!read_number(store, "MBFlags", record->MBFlags)) record->MBFlags = qor::kDefaultMBFlags;
     store->CloseKey();
     if (snapshot) store->CommitTransaction();
 

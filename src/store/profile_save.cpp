@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "config/profile_fields.h"
 #include "registry/registry.h"
 #include "qorldap9.h"
 #include "store/profile_location.h"
@@ -25,16 +26,26 @@ bool write_string(StoreObject &store, const char *name, std::string_view text) {
     return store->SetValue(name, kRegSz, value.c_str(), uint32_t(value.size() + 1)) >= 0;
 }
 
+// The numbers first, then the texts: the order profiles are stored in.
+// The key's own name is stored as ProfileName, whatever the record holds,
+// and the password in its sealed form.
 bool write_values(StoreObject &store, const LDAP_Config *r, const char *name, const char *sealed) {
-    return write_number(store, "Version", r->Version) && write_number(store, "Port", r->Port) &&
-           write_number(store, "SizeLimit", r->SizeLimit) && write_number(store, "Timeout", r->Timeout) &&
-           write_number(store, "Deref", r->Deref) && write_number(store, "Referal", r->Referal) &&
-           write_number(store, "Ssl", r->Ssl) && write_number(store, "Anonymous", r->Anonymous) &&
-           write_number(store, "MBFlags", r->MBFlags) && write_string(store, "ProfileName", name) &&
-           write_string(store, "BaseDN", qor::field_view(r->BaseDN)) &&
-           write_string(store, "BindDN", qor::field_view(r->BindDN)) && write_string(store, "BindPwd", sealed) &&
-           write_string(store, "HostNames", qor::field_view(r->HostNames)) &&
-           write_string(store, "GString", qor::field_view(r->GString));
+    for (qor::FieldKind kind : {qor::FieldKind::kNumber, qor::FieldKind::kText}) {
+        for (const qor::ProfileField &f : qor::kProfileFields) {
+            if (f.keeping == qor::Keeping::kNotKept || f.kind != kind) continue;
+            bool written = false;
+            if (kind == qor::FieldKind::kNumber)
+                written = write_number(store, f.name, qor::number_of(*r, f));
+            else if (f.secret)
+                written = write_string(store, f.name, sealed);
+            else if (f.offset == offsetof(LDAP_Config, ProfileName))
+                written = write_string(store, f.name, name);
+            else
+                written = write_string(store, f.name, qor::text_view(*r, f));
+            if (!written) return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "config/profile_fields.h"
 #include "guarded_record.h"
 #include "qorldap9.h"
 
@@ -180,4 +181,34 @@ TEST(Record, CopyOfUnterminatedFieldsStaysInsideTheDestination) {
     EXPECT_EQ(strlen(dst->HostNames), 159u);
     EXPECT_EQ(strlen(dst->GString), 254u);
     EXPECT_TRUE(dst.guards_intact());
+}
+
+// The field table against the record the interface's accessors reach.
+TEST(Record, FieldTableLiesWhereTheAccessorsPoint) {
+    LDAP_Config r;
+    LDAP_Config_initializeEx(&r);
+    const std::pair<const char *, void *> reached[] = {
+        {"ProfileName", LDC_getProfineNameEx(&r)},
+        {"BaseDN", LDC_getBaseDNEx(&r)},
+        {"BindDN", LDC_getRealBindDNEx(&r)},
+        {"BindPwd", LDC_getRealBindPwdEx(&r)},
+        {"HostNames", LDC_getHostNamesEx(&r)},
+        {"GString", LDC_getGString(&r)},
+        {"Version", LDC_getVersionEx(&r)},
+        {"Port", LDC_getPortEx(&r)},
+        {"SizeLimit", LDC_getSizeLimitEx(&r)},
+        {"Timeout", LDC_getTimeoutEx(&r)},
+        {"Deref", LDC_getDerefEx(&r)},
+        {"Referal", LDC_getReferalEx(&r)},
+        {"RegLocation", LDC_getRegLocationEx(&r)},
+        {"ReadOnly", LDC_getReadOnlyEx(&r)},
+        {"MBFlags", LDC_getmbFlags(&r)},
+    };
+    for (const auto &[name, at] : reached) {
+        const qor::ProfileField *f = qor::profile_field(name);
+        ASSERT_NE(f, nullptr) << name;
+        EXPECT_EQ(qor::text_of(r, *f), at) << name;
+    }
+    EXPECT_EQ(qor::profile_field("referrals"), qor::profile_field("Referal"));  // the tool's word finds it too
+    EXPECT_EQ(qor::profile_field("Quillpane"), nullptr);
 }
