@@ -83,12 +83,49 @@ class Qorldap(unittest.TestCase):
         self.assertEqual(refused["code"], 49)
         self.assertIn("Invalid credentials", refused["message"])
 
-    def test_servers_added_one_by_one_are_checked(self):
-        self.make_profile("tool-hosts")
-        bad = self.json_of("set", "tool-hosts", "--host", "bad.host:389", expect=1)
-        self.assertEqual(bad["code"], 7007)
-        self.run_tool("set", "tool-hosts", "--hosts", "", "--host", "ldap1:389", "--host", "ldap2:636", expect=0)
-        self.assertEqual(self.json_of("show", "tool-hosts")["hosts"], ["ldap1:389", "ldap2:636"])
+    def test_set_takes_servers_as_ldap_tools_do(self):
+        port = self.dir["LDAP_PORT"]
+        taken = [  # arguments; the hosts, port and ssl shown; whether the test directory answers
+            (["--host", "127.0.0.1", "--port", port], ["127.0.0.1"], int(port), 0, True),
+            (["--hosts", f"ldap://127.0.0.1:{port}/"], [f"127.0.0.1:{port}"], 389, 0, True),
+            (["--host", "ldap.example.com:389", "--host", "x-1.example.com"],
+             ["ldap.example.com:389", "x-1.example.com"], 389, 0, False),
+            (["--hosts", "[::1]:636,[2001:db8::7]"], ["[::1]:636", "[2001:db8::7]"], 389, 0, False),
+            (["--hosts", "LDAPS://ldap.example.com ldaps://[::ffff:1.2.3.4]:1636"],
+             ["ldap.example.com", "[::ffff:1.2.3.4]:1636"], 636, 1, False),
+            (["--hosts", "", "--host", "ldap1:389", "--host", "ldap2:636", "--host", "ldap1:389"],
+             ["ldap1:389", "ldap2:636"], 389, 0, False),
+        ]
+        for args, hosts, shown_port, ssl, answers in taken:
+            with self.subTest(args=args):
+                self.run_tool("delete", "tool-hosts")
+                self.run_tool("set", "tool-hosts", "--base", "dc=example,dc=com", "--anonymous", *args, expect=0)
+                shown = self.json_of("show", "tool-hosts")
+                self.assertEqual((shown["hosts"], shown["port"], shown["ssl"]), (hosts, shown_port, ssl))
+                if answers:
+                    self.assertTrue(self.json_of("verify", "tool-hosts")["ok"])
+
+    def test_set_refuses_what_it_cannot_keep(self):
+        hosts = " ".join(f"ldap{i}.example.com:389" for i in range(8))  # 167 characters
+        refused = [  # arguments, a part of the reason
+            (["--host", "bad_host"], "letters, digits"), (["--host", "-bad.example.com"], "'-'"),
+            (["--host", "::1"], "brackets"), (["--host", "[::g]"], "not an IPv6"), (["--host", "[::1"], "']'"),
+            (["--host", "10.0.0.256"], "IPv4"), (["--host", "ldap:0"], "port"), (["--host", "ldap:x"], "port"),
+            (["--hosts", "http://ldap"], "ldaps://"), (["--hosts", "ldap://ldap/dc=x"], "DN"),
+            (["--hosts", "ldap://a ldaps://b"], "all ldap://"), (["--hosts", "ldaps://b", "--ssl", "0"], "--ssl 1"),
+            (["--hosts", ""], "no server"), (["--hosts", hosts], "at most 159"),
+            (["--base", "d" * 2003], "at most 1023"), (["--bind-dn", "d" * 256], "at most 255"),
+            (["--gstring", "g" * 255], "at most 254"), (["--ssl", "3"], "--ssl"), (["--timeout", "-1"], "--timeout"),
+            (["--size-limit", "-1"], "--size-limit"), (["--referrals", "-1"], "--referrals"),
+        ]
+        names = [("n" * 51, "at most 50"), ("a\\b", "'\\'"), ("caf" + os.fsdecode(b"\xe9"), "UTF-8")]
+        for args, reason in [(["tool-refused", *a], r) for a, r in refused] + [([n, "--base", "x"], r) for n, r in names]:
+            with self.subTest(args=args):
+                hosts_given = "--hosts" in args
+                p = self.run_tool("set", *args, *([] if hosts_given else ["--hosts", self.hosts]), expect=2)
+                self.assertIn(reason, p.stderr)
+        self.run_tool("show", "tool-refused", expect=1)
+        self.assertNotIn(names[1][0], self.json_of("list")["profiles"])
 
     def test_verify_and_schema(self):
         self.make_profile("tool-v", "--anonymous")

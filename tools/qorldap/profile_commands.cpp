@@ -1,22 +1,30 @@
 // Profiles at a location: list, show, set, delete and the fallback flag.
+#include <cstddef>
 #include <cstring>
+#include <iterator>
+#include <limits>
 #include <optional>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 #include "commands.h"
+#include "config/profile_fields.h"
+#include "host_list.h"
 #include "secret_input.h"
+#include "util/text.h"
+#include "util/utf8.h"
 
 namespace qorldap {
 namespace {
 
 const char *kMask = "********";
 
-std::vector<std::string> split_hosts(const char *hosts) {
+std::vector<std::string> split_hosts(std::string_view hosts) {
     std::vector<std::string> out;
-    std::istringstream in(hosts);
-    std::string entry;
-    while (in >> entry) out.push_back(entry);
+    qor::Tokens entries(hosts, " ");
+    std::string_view entry;
+    while (entries.next(entry)) out.emplace_back(entry);
     return out;
 }
 
@@ -30,27 +38,24 @@ std::vector<std::string> mode_names(int32_t flags) {
     return out;
 }
 
-Fields profile_fields(const std::string &name, LDAP_Config &r, bool reveal) {
-    bool has_password = r.BindPwd[0] != '\0';
-    return {
-        {"name", name},
-        {"profile_name", std::string(r.ProfileName)},
-        {"hosts", split_hosts(r.HostNames)},
-        {"port", static_cast<long long>(r.Port)},
-        {"base", std::string(r.BaseDN)},
-        {"bind_dn", std::string(r.BindDN)},
-        {"bind_password", reveal ? std::string(r.BindPwd) : std::string(has_password ? kMask : "")},
-        {"ssl", static_cast<long long>(r.Ssl)},
-        {"version", static_cast<long long>(r.Version)},
-        {"size_limit", static_cast<long long>(r.SizeLimit)},
-        {"timeout", static_cast<long long>(r.Timeout)},
-        {"deref", static_cast<long long>(r.Deref)},
-        {"referrals", static_cast<long long>(r.Referal)},
-        {"flags", static_cast<long long>(r.MBFlags)},
-        {"modes", mode_names(r.MBFlags)},
-        {"gstring", std::string(r.GString)},
-        {"location", static_cast<long long>(r.RegLocation)},
-    };
+// A profile as printed: the table's fields that have a word, in its
+// order, the password masked unless revealed.
+Fields profile_fields(const std::string &name, const LDAP_Config &r, bool reveal) {
+    Fields out = {{"name", name}};
+    for (const qor::ProfileField &f : qor::kProfileFields) {
+        if (f.word == nullptr) continue;
+        if (f.kind == qor::FieldKind::kNumber) {
+            out.emplace_back(f.word, static_cast<long long>(qor::number_of(r, f)));
+            if (f.offset == offsetof(LDAP_Config, MBFlags)) out.emplace_back("modes", mode_names(r.MBFlags));
+        } else if (f.secret && !reveal) {
+            out.emplace_back(f.word, std::string(qor::text_view(r, f).empty() ? "" : kMask));
+        } else if (f.offset == offsetof(LDAP_Config, HostNames)) {
+            out.emplace_back(f.word, split_hosts(qor::text_view(r, f)));
+        } else {
+            out.emplace_back(f.word, std::string(qor::text_view(r, f)));
+        }
+    }
+    return out;
 }
 
 std::string profile_text(const Fields &fields) {
@@ -71,47 +76,89 @@ std::string profile_text(const Fields &fields) {
     return s;
 }
 
+// The options of set that write one field of the table each (named by
+// its word): their help and, for a number, the values taken.
+struct FieldOption {
+    const char *word;
+    const char *names;
+    const char *help;
+    int min = 0, max = 0;
+};
+
+constexpr int kNoLimit = std::numeric_limits<int32_t>::max();
+
+constexpr FieldOption kFieldOptions[] = {
+    {"base", "--base", "Search base DN"},
+    {"bind_dn", "--bind-dn", "Bind DN, or a bare user name"},
+    {"port", "--port", "Port of the servers given without one", 1, 65535},
+    {"ssl", "--ssl", "0 plain, 1 SSL (2: SSL for sessions, plain for password checks)", 0, 2},
+    {"version", "--version", "LDAP protocol version", 2, 3},
+    {"size_limit", "--size-limit", "Search size limit (0: none)", 0, kNoLimit},
+    {"timeout", "--timeout", "Search time limit in seconds", 0, kNoLimit},
+    {"deref", "--deref", "Alias dereferencing (0 never .. 3 always)", 0, 3},
+    {"referrals", "--referrals", "Follow referrals (0 no, other yes)", 0, kNoLimit},
+    {"gstring", "--gstring", "Free text kept with the profile"},
+};
+constexpr size_t kFieldOptionCount = std::size(kFieldOptions);
+
+const qor::ProfileField &field_of(const FieldOption &option) { return *qor::profile_field(option.word); }
+
+// A text that fits the field, terminator included.
+CLI::Validator fits(const qor::ProfileField &f) {
+    return CLI::Validator(
+        [&f](std::string &text) {
+            if (text.size() < f.size) return std::string();
+            return std::to_string(text.size()) + " characters; at most " + std::to_string(f.size - 1) + " fit";
+        },
+        "");
+}
+
+// A name the store keeps and lists as given.
+CLI::Validator profile_name() {
+    return CLI::Validator(
+        [](std::string &name) {
+            const qor::ProfileField &f = *qor::profile_field("ProfileName");
+            if (name.empty()) return std::string("a profile name is not empty");
+            if (name.size() >= f.size)
+                return "a profile name has at most " + std::to_string(f.size - 1) + " characters";
+            if (name.find('\\') != std::string::npos) return std::string("a profile name holds no '\\'");
+            if (!qor::is_utf8(name)) return std::string("a profile name is UTF-8 text");
+            return std::string();
+        },
+        "");
+}
+
 struct SetOptions {
-    std::vector<std::string> add_hosts;
-    std::optional<std::string> hosts, base, bind_dn, gstring;
+    ServerOptions servers;
+    std::optional<std::string> texts[kFieldOptionCount];
+    std::optional<int> numbers[kFieldOptionCount];
     bool password_stdin = false;
-    std::optional<int> port, ssl, version, size_limit, timeout, deref, referrals;
     bool posix = false, ad = false, anonymous = false, simple = false, integrated = false;
 };
 
-int run_set(Context &ctx, const std::string &name, const SetOptions &o) {
+const std::optional<int> &number_given(const SetOptions &o, std::string_view word) {
+    size_t i = 0;
+    while (word != kFieldOptions[i].word) ++i;
+    return o.numbers[i];
+}
+
+int run_set(Context &ctx, const std::string &name, SetOptions &o) {
     Output out = ctx.out();
     LDAP_Config r;
     LDAP_Config_initializeEx(&r);
     bool existed = LDAP_Config_loadEx(&r, name.c_str(), ctx.location) == 1;
     if (!existed) LDAP_Config_initializeEx(&r);  // a partly read profile is not a base to build on
 
-    if (o.hosts) LDC_setHostNamesEx(&r, o.hosts->c_str());
-    for (const std::string &entry : o.add_hosts) {
-        std::string host = entry;
-        int port = r.Port;
-        size_t colon = entry.rfind(':');
-        if (colon != std::string::npos) {
-            host = entry.substr(0, colon);
-            try {
-                port = std::stoi(entry.substr(colon + 1));
-            } catch (const std::exception &) {
-                return out.usage_error("--host " + entry + ": the port is not a number");
-            }
-        }
-        int rc = LDC_addServerEx(&r, host.c_str(), port);
-        if (rc != 0) return out.refused("--host " + entry, rc);
+    for (size_t i = 0; i < kFieldOptionCount; ++i) {
+        const qor::ProfileField &f = field_of(kFieldOptions[i]);
+        if (o.texts[i]) qor::copy_bounded(qor::text_of(r, f), f.size, o.texts[i]->c_str());
+        if (o.numbers[i]) qor::number_of(r, f) = *o.numbers[i];
     }
-    if (o.base) LDC_setBaseDNEx(&r, o.base->c_str());
-    if (o.bind_dn) LDC_setBindDNEx(&r, o.bind_dn->c_str());
-    if (o.gstring) LDC_setGString(&r, o.gstring->c_str());
-    if (o.port) LDC_setPortEx(&r, *o.port);
-    if (o.ssl) LDC_setSslEx(&r, *o.ssl);
-    if (o.version) LDC_setVersionEx(&r, *o.version);
-    if (o.size_limit) LDC_setSizeLimitEx(&r, *o.size_limit);
-    if (o.timeout) LDC_setTimeoutEx(&r, *o.timeout);
-    if (o.deref) LDC_setDerefEx(&r, *o.deref);
-    if (o.referrals) LDC_setReferalEx(&r, *o.referrals);
+    o.servers.ssl = number_given(o, "ssl");
+    o.servers.port_given = number_given(o, "port").has_value();
+    std::string refusal = apply_servers(r, o.servers);
+    if (!refusal.empty()) return out.usage_error(refusal);
+    if (LDC_getNumServersEx(&r) == 0) return out.usage_error("the profile has no server: give --host or --hosts");
     int32_t flags = r.MBFlags;
     if (o.posix || o.ad) {
         flags &= ~(LDC_MB_POSIX | LDC_MB_AD);
@@ -129,7 +176,9 @@ int run_set(Context &ctx, const std::string &name, const SetOptions &o) {
     if (o.password_stdin) {
         std::optional<qor::Secret> pw = read_secret("Bind password: ");
         if (!pw) return out.input_error("no bind password on standard input");
-        if (pw->size() >= sizeof r.BindPwd) return out.usage_error("the bind password is longer than 175 characters");
+        if (pw->size() >= sizeof r.BindPwd)
+            return out.usage_error("the bind password is longer than " + std::to_string(sizeof r.BindPwd - 1) +
+                                   " characters");
         LDC_setBindPwdEx(&r, pw->c_str());
     }
     int saved = LDAP_Config_saveEx(&r, name.c_str(), ctx.location);
@@ -187,25 +236,28 @@ void add_profile_commands(CLI::App &app, Context &ctx) {
     auto *set = app.add_subcommand("set", "Create or update a profile");
     static std::string set_name;
     static SetOptions o;
-    set->add_option("NAME", set_name, "Profile name")->required();
-    set->add_option("--host", o.add_hosts, "Add a server HOST[:PORT] (letters, digits, '-'); repeatable");
-    set->add_option("--hosts", o.hosts, "Set the whole server list (blank-separated HOST[:PORT] entries)");
-    set->add_option("--base", o.base, "Search base DN");
-    set->add_option("--bind-dn", o.bind_dn, "Bind DN, or a bare user name");
+    set->add_option("NAME", set_name, "Profile name")->required()->check(profile_name());
+    set->add_option("--host", o.servers.added,
+                    "Add a server: HOST[:PORT], [IPv6][:PORT] or an ldap:// or ldaps:// URI; repeatable")
+        ->allow_extra_args(false);  // one server each, "[v6]" included
+    set->add_option("--hosts", o.servers.list, "Set the whole server list (entries as for --host, blank-separated)");
     set->add_flag("--bind-password-stdin", o.password_stdin, "Read the bind password (terminal or stdin)");
-    set->add_option("--port", o.port, "Port")->check(CLI::Range(1, 65535));
-    set->add_option("--ssl", o.ssl, "0 plain, 1 SSL (2: SSL for sessions, plain for password checks)");
+    for (size_t i = 0; i < kFieldOptionCount; ++i) {
+        const FieldOption &option = kFieldOptions[i];
+        const qor::ProfileField &f = field_of(option);
+        if (f.kind == qor::FieldKind::kText) {
+            set->add_option(option.names, o.texts[i], option.help)->check(fits(f));
+            continue;
+        }
+        CLI::Validator range = CLI::Range(option.min, option.max);
+        if (option.max == kNoLimit) range.description("INT >= 0");
+        set->add_option(option.names, o.numbers[i], option.help)->check(range);
+    }
     set->add_flag("--posix", o.posix, "POSIX-style directory");
     set->add_flag("--ad", o.ad, "Active Directory");
     set->add_flag("--anonymous", o.anonymous, "Bind anonymously");
     set->add_flag("--simple", o.simple, "Bind with the profile's DN and password");
     set->add_flag("--integrated", o.integrated, "Bind with the process's own credentials (negotiate)");
-    set->add_option("--version", o.version, "LDAP protocol version")->check(CLI::Range(2, 3));
-    set->add_option("--size-limit", o.size_limit, "Search size limit (0: none)");
-    set->add_option("--timeout", o.timeout, "Search time limit in seconds");
-    set->add_option("--deref", o.deref, "Alias dereferencing (0 never .. 3 always)")->check(CLI::Range(0, 3));
-    set->add_option("--referrals", o.referrals, "Follow referrals (0 no, other yes)");
-    set->add_option("--gstring", o.gstring, "Free text kept with the profile");
     set->callback([&ctx] { ctx.exit_status = run_set(ctx, set_name, o); });
 
     auto *del = app.add_subcommand("delete", "Delete a profile (locations 0 and 1)");
