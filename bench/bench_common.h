@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include "median_table.h"
+
 namespace qorbench {
 
 constexpr int kRepetitions = 15;

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 #include "bench_common.h"
@@ -223,11 +224,44 @@ QORBENCH_REGISTER(pw_ldaps_floor, "pw_ldaps/floor", [](benchmark::State &s) { pa
 QORBENCH_REGISTER(pw_ldaps_rebind, "pw_ldaps/rebind", [](benchmark::State &s) { rebind_floor(s, true); });
 QORBENCH_REGISTER(config_ours, "config_check/ours", config_ours);
 QORBENCH_REGISTER(config_floor, "config_check/floor", config_floor);
+
+// Kept connections: a check costs a bind on an open connection, at most
+// half a connection's check over ldap:// and a tenth over ldaps://.
+QORBENCH_TARGET(pw_simple, qorbench::Section::kRatios,
+                s.pair("password check, simple path", "pw_simple/ours", "pw_simple/rebind", 1.2);
+                s.pair("  against a connection per check", "pw_simple", 0.5);
+                s.info("  floor with the two time limits", "pw_simple/floor_timeouts", "pw_simple/ours"));
+QORBENCH_TARGET(pw_ldaps, qorbench::Section::kRatios,
+                s.pair("password check over ldaps://", "pw_ldaps/ours", "pw_ldaps/rebind", 1.2);
+                s.pair("  against a connection per check", "pw_ldaps", 0.1);
+                s.info("  floor with a TLS context per session", "pw_ldaps/floor_own_context", "pw_ldaps/ours"));
+// A silent first host costs its deadline once in the while the process
+// remembers it, not on every check.
+QORBENCH_TARGET(pw_dead_first, qorbench::Section::kRatios,
+                s.pair("check with a dead first host", "pw_dead_first/ours", "pw_dead_first/live", 1.1));
+QORBENCH_TARGET(config_check, qorbench::Section::kRatios, s.pair("configuration check", "config_check", 1.05));
 static benchmark::internal::Benchmark *const qorbench_threads =
     qorbench::configure(benchmark::RegisterBenchmark("pw_threads", password_threads), 0.5)
         ->Threads(1)
         ->Threads(2)
         ->Threads(4)
         ->Threads(8);
+
+// No wrong verdict on any number of threads; the rate is for reading.
+void thread_rows(qorbench::Summary &s) {
+    for (int t : {1, 2, 4, 8}) {
+        std::string name = t == 1 ? "pw_threads" : "pw_threads/threads:" + std::to_string(t);
+        const qorbench::Median *r = s.find(name);
+        if (r == nullptr) {
+            std::printf("password checks, %d thread(s)      %12s   %s\n", t, "-", s.absent(name));
+            continue;
+        }
+        double rate = qorbench::Summary::counter(r, "checks_per_s");
+        double wrong = qorbench::Summary::counter(r, "wrong_verdicts");
+        std::printf("password checks, %d thread%s %-9s %12.0f checks/s, wrong verdicts %.0f        %s\n", t,
+                    t == 1 ? " " : "s", "", rate, wrong, s.judge(wrong == 0));
+    }
+}
+QORBENCH_TARGET(pw_threads, qorbench::Section::kThreads, thread_rows(s));
 
 }  // namespace

@@ -135,4 +135,11 @@ QORBENCH_REGISTER(ssha_floor_fetched, "ssha/floor_fetched", [](benchmark::State 
 QORBENCH_REGISTER(seal, "seal", seal);
 QORBENCH_REGISTER(unseal, "unseal", unseal);
 
+QORBENCH_TARGET(sha, qorbench::Section::kRatios, s.pair("{SHA} verification", "sha", 1.2);
+                s.info("  floor, digest fetched once", "sha/floor_fetched", "sha/ours"));
+QORBENCH_TARGET(ssha, qorbench::Section::kRatios, s.pair("{SSHA} verification", "ssha", 1.2);
+                s.info("  floor, digest fetched once", "ssha/floor_fetched", "ssha/ours"));
+QORBENCH_TARGET(seal, qorbench::Section::kSingles, s.single("seal a 48-character password", "seal", 10);
+                s.single("unseal a 48-character password", "unseal", 10));
+
 }  // namespace

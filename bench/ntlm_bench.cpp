@@ -138,5 +138,6 @@ void ntlm_floor(benchmark::State &state) {
 
 QORBENCH_REGISTER(ntlm_ours, "ntlm/ours", ntlm_ours);
 QORBENCH_REGISTER(ntlm_floor, "ntlm/floor", ntlm_floor);
+QORBENCH_TARGET(ntlm, qorbench::Section::kRatios, s.pair("NTLM logon check", "ntlm", 1.1));
 
 }  // namespace

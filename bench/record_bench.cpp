@@ -74,4 +74,8 @@ QORBENCH_REGISTER(add_server, "record/add_server", add_server);
 QORBENCH_REGISTER(form_dn, "record/form_dn", form_dn);
 QORBENCH_REGISTER(dns_domain, "record/dns_domain", dns_domain);
 
+QORBENCH_TARGET(record, qorbench::Section::kRecordOperations, s.allocations("initialise", "record/initialize");
+                s.allocations("copy", "record/copy"); s.allocations("add server", "record/add_server");
+                s.allocations("form user DN", "record/form_dn"); s.allocations("DNS domain", "record/dns_domain"));
+
 }  // namespace

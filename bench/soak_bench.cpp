@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -228,5 +229,32 @@ static benchmark::internal::Benchmark *const qorbench_soak = benchmark::Register
                                                                  ->Repetitions(1)
                                                                  ->UseRealTime()
                                                                  ->Unit(benchmark::kMicrosecond);
+
+constexpr double kSoakRssGrowthKib = 1024;
+
+// No wrong verdict, no more connections and descriptors than the
+// kept-connection cap, under 1 MiB more resident memory than after the
+// warm-up.
+void soak_rows(qorbench::Summary &s) {
+    const qorbench::Median *r = s.find("soak/threads:8");
+    if (r == nullptr) {
+        std::printf("soak, 200,000 checks on 8 threads  %12s   %s\n", "-", s.absent("soak/threads:8"));
+        return;
+    }
+    auto counter = [r](const char *name) { return qorbench::Summary::counter(r, name); };
+    double cap = counter("keep_cap");
+    double wrong = counter("wrong_verdicts"), sockets = counter("server_sockets");
+    double fds = counter("fd_growth"), rss = counter("rss_growth_kib");
+    double peak = counter("peak_rss_growth_kib");
+    bool met = wrong == 0 && sockets <= cap && fds <= cap && rss < kSoakRssGrowthKib && peak < kSoakRssGrowthKib &&
+               counter("idle_closed") > 0;
+    std::printf("soak, 200,000 checks on 8 threads  %8.1f s (%.1f s paused), %.0f restarts, %.0f idle closes\n",
+                counter("soak_s"), counter("paused_s"), counter("restarts"), counter("idle_closed"));
+    std::printf(
+        "  wrong verdicts %.0f, connections %.0f and descriptors %+.0f (cap %.0f), RSS %+.0f KiB "
+        "(peak %+.0f, < %.0f)   %s\n",
+        wrong, sockets, fds, cap, rss, peak, kSoakRssGrowthKib, s.judge(met));
+}
+QORBENCH_TARGET(soak, qorbench::Section::kSoak, soak_rows(s));
 
 }  // namespace

@@ -200,4 +200,39 @@ QORBENCH_REGISTER(table_100, "table_load/100", [](benchmark::State &s) { table_l
 QORBENCH_REGISTER(table_1000, "table_load/1000", [](benchmark::State &s) { table_load(s, 1000); });
 QORBENCH_REGISTER(table_10000, "table_load/10000", [](benchmark::State &s) { table_load(s, 10000); });
 
+QORBENCH_TARGET(profile_load, qorbench::Section::kRatios, s.pair("profile load", "profile_load", 1.5);
+                s.info("  floor, a transaction per value", "profile_load/floor_per_value", "profile_load/ours"));
+
+// Linear growth: each step from one size to the next costs the same per
+// added profile (loading the ten is a fixed part of every size).
+void table_load_rows(qorbench::Summary &s) {
+    double previous_us = 0, first_slope = 0;
+    int previous_n = 0;
+    for (int n : {100, 1000, 10000}) {
+        std::string name = "table_load/" + std::to_string(n);
+        const qorbench::Median *r = s.find(name);
+        if (r == nullptr) {
+            std::printf("table load, 10 of %-16d %12s   %s\n", n, "-", s.absent(name));
+            previous_n = 0;
+            continue;
+        }
+        std::printf("table load, 10 of %-16d %12.1f %12.2f %8.1f", n, r->us, r->us / n, r->us / 10);
+        if (previous_n != 0) {
+            double slope = (r->us - previous_us) / (n - previous_n);
+            std::printf("   %.2f us per added profile", slope);
+            if (first_slope == 0) {
+                first_slope = slope;
+                std::printf("\n");
+            } else {
+                std::printf(" (x%.2f)   %s\n", slope / first_slope, s.judge(slope <= 1.5 * first_slope));
+            }
+        } else {
+            std::printf("\n");
+        }
+        previous_n = n;
+        previous_us = r->us;
+    }
+}
+QORBENCH_TARGET(table_load, qorbench::Section::kTableLoads, table_load_rows(s));
+
 }  // namespace
