@@ -315,6 +315,16 @@ QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value);
 #define LDC_STEP_SEARCH 4  /* a search */
 #define LDC_STEP_MODIFY 5  /* a modify request (the password change) */
 #define LDC_STEP_LOGON 6   /* the NTLM logon check (result 0 accepted, 49 refused) */
+/* The two ways of a change whose old password Active Directory took but
+ * refused a bind with until it is changed (AD 532 expired, 773 must
+ * change): ldapPasswordEx tries the first where the profile has a bind
+ * user, the second where it has none or the bind user may not change it
+ * (and on Windows only the first). */
+#define LDC_STEP_BIND_USER_MODIFY 7 /* the modify request, on a session bound as the profile's bind user */
+/* The Kerberos password change (RFC 3244), its results as LDAP's: 0
+ * changed, 49 old password refused, 19 new one refused by the policy, 81
+ * no KDC answered, 80 any other failure. */
+#define LDC_STEP_KPASSWD 8
 
 /* Reasons (LDC_lastReasonEx). Where the reason carries a number,
  * LDC_lastReasonValueEx gives it; otherwise that is 0. "Password policy"
@@ -348,6 +358,7 @@ QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value);
 #define LDC_REASON_SERVER_DOWN 23        /* no server of the list could be reached */
 #define LDC_REASON_TIMEOUT 24            /* the server did not answer in time */
 #define LDC_REASON_LOGON_REFUSED 25      /* the NTLM logon check refused the credentials */
+#define LDC_REASON_NO_HOST 26            /* the profile's HostNames lists no host */
 
 /* The step, result code, reason and reason value of this thread's last
  * directory operation. */

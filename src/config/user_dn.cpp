@@ -111,9 +111,10 @@ size_t user_dn_room(const LDAP_Config *r, const char *user) {
     if (user == nullptr) return 1;
     size_t len = strlen(user);
     if (strchr(user, ',') != nullptr) return len + 1;
-    const Pattern *p = pattern_for(r);
-    if (p == nullptr) return 0;
-    return p->before.size() + len + p->after.size() + field_length(r->BaseDN) + 1;
+    if (pattern_for(r) == nullptr) return 0;
+    // The same room for every pattern: a shorter pattern leaves its
+    // spare characters to escapes.
+    return kPatternRoom + len + field_length(r->BaseDN) + 1;
 }
 
 }  // namespace qor

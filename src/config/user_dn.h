@@ -36,8 +36,9 @@ bool is_logon_name(const LDAP_Config *record, const char *user);
 // patterns for every name.
 bool form_bind_name(const LDAP_Config *record, const char *user, char *dn, size_t size);
 
-// The room LDC_formUserDNEx promises its callers for user: enough for the
-// DN without escapes.
+// The room LDC_formUserDNEx promises its callers for user: the user,
+// BaseDN, kPatternRoom characters and a terminator; what the pattern
+// leaves of kPatternRoom holds escapes.
 size_t user_dn_room(const LDAP_Config *record, const char *user);
 
 }  // namespace qor

@@ -28,10 +28,18 @@ struct AdCode {
 };
 
 // Active Directory's sub-codes of a refused bind ("data 52e").
+constexpr long kAdPasswordExpired = 0x532;
+constexpr long kAdMustChange = 0x773;
 constexpr AdCode kAdBindCodes[] = {
-    {0x525, LDC_REASON_NO_SUCH_USER},    {0x52e, LDC_REASON_INVALID_CREDENTIALS}, {0x530, LDC_REASON_LOGON_HOURS},
-    {0x531, LDC_REASON_WORKSTATION},     {0x532, LDC_REASON_PASSWORD_EXPIRED},    {0x533, LDC_REASON_ACCOUNT_DISABLED},
-    {0x701, LDC_REASON_ACCOUNT_EXPIRED}, {0x773, LDC_REASON_MUST_CHANGE},         {0x775, LDC_REASON_LOCKED_OUT},
+    {0x525, LDC_REASON_NO_SUCH_USER},
+    {0x52e, LDC_REASON_INVALID_CREDENTIALS},
+    {0x530, LDC_REASON_LOGON_HOURS},
+    {0x531, LDC_REASON_WORKSTATION},
+    {kAdPasswordExpired, LDC_REASON_PASSWORD_EXPIRED},
+    {0x533, LDC_REASON_ACCOUNT_DISABLED},
+    {0x701, LDC_REASON_ACCOUNT_EXPIRED},
+    {kAdMustChange, LDC_REASON_MUST_CHANGE},
+    {0x775, LDC_REASON_LOCKED_OUT},
 };
 
 std::string lower(std::string_view text) {
@@ -61,17 +69,54 @@ long ad_data_code(const std::string &text) {
 // Active Directory's refusal of a new password (0000052D). Samba names
 // the rule that failed; Windows does not.
 DecodedReason ad_policy_refusal(const std::string &text, int32_t step) {
-    if (text.find("too short") != std::string::npos)
-        return {LDC_REASON_TOO_SHORT, number_after(text, "longer than "), step};
+    if (text.find("too short") != std::string::npos) {
+        int32_t minimum = number_after(text, "longer than ");  // the LDAP answer's wording
+        return {LDC_REASON_TOO_SHORT, minimum != 0 ? minimum : number_after(text, "at least "), step};
+    }
     if (text.find("too long") != std::string::npos)
         return {LDC_REASON_TOO_LONG, number_after(text, "shorter than "), step};
     if (text.find("complexity") != std::string::npos) return {LDC_REASON_NOT_COMPLEX, 0, step};
-    if (text.find("history") != std::string::npos) return {LDC_REASON_IN_HISTORY, 0, step};
+    // Samba words the current password given again as "already used
+    // (previous password)", an earlier one as "(in history)".
+    if (text.find("history") != std::string::npos || text.find("already used") != std::string::npos)
+        return {LDC_REASON_IN_HISTORY, 0, step};
     if (text.find("too young") != std::string::npos) return {LDC_REASON_TOO_YOUNG, 0, step};
     return {LDC_REASON_POLICY_REFUSED, 0, step};
 }
 
+// The TLS layer's texts for a transport that failed beneath it (GnuTLS's
+// words): the server refused the connection or went away. A refused
+// certificate leaves other texts.
+bool transport_failed(const std::string &text) {
+    for (const char *words : {"push function", "pull function", "non-properly terminated"})
+        if (text.find(words) != std::string::npos) return true;
+    return false;
+}
+
+// The Kerberos password change's results, numbered as LDAP's; a refusal
+// carries the server's text, worded as the policy texts above.
+DecodedReason kpasswd_reason(int code, const std::string &text) {
+    switch (code) {
+        case LDAP_SUCCESS:
+            return {LDC_REASON_NONE, 0, LDC_STEP_KPASSWD};
+        case LDAP_INVALID_CREDENTIALS:
+            return {LDC_REASON_INVALID_CREDENTIALS, 0, LDC_STEP_KPASSWD};
+        case LDAP_CONSTRAINT_VIOLATION:
+            return ad_policy_refusal(text, LDC_STEP_KPASSWD);
+        case pf::kServerDown:
+            return {LDC_REASON_SERVER_DOWN, 0, LDC_STEP_KPASSWD};
+        default:
+            return {LDC_REASON_UNKNOWN, 0, LDC_STEP_KPASSWD};
+    }
+}
+
 }  // namespace
+
+bool bind_refused_until_changed(int code, std::string_view diagnostic) {
+    if (code != LDAP_INVALID_CREDENTIALS) return false;
+    long ad_code = ad_data_code(lower(diagnostic));
+    return ad_code == kAdPasswordExpired || ad_code == kAdMustChange;
+}
 
 DecodedReason decode_reason(int32_t step, int code, std::string_view diagnostic, const pf::PasswordPolicy &policy,
                             bool tls) {
@@ -85,6 +130,7 @@ DecodedReason decode_reason(int32_t step, int code, std::string_view diagnostic,
         return {LDC_REASON_NONE, 0, step};
     }
     const std::string text = lower(diagnostic);
+    if (step == LDC_STEP_KPASSWD) return kpasswd_reason(code, text);
     if (text.rfind("0000052d", 0) == 0) return ad_policy_refusal(text, step);
     long ad_code = code == LDAP_INVALID_CREDENTIALS ? ad_data_code(text) : -1;
     for (const AdCode &known : kAdBindCodes)
@@ -94,8 +140,9 @@ DecodedReason decode_reason(int32_t step, int code, std::string_view diagnostic,
         case pf::kServerDown:
         case pf::kConnectError:
             // The client names a failed handshake; a server that cannot be
-            // reached leaves no text.
-            if (tls && !text.empty()) return {LDC_REASON_TLS_CERTIFICATE, 0, LDC_STEP_TLS};
+            // reached, or went away, leaves no text or the TLS layer's
+            // transport error ("Error in the push function.").
+            if (tls && !text.empty() && !transport_failed(text)) return {LDC_REASON_TLS_CERTIFICATE, 0, LDC_STEP_TLS};
             return {LDC_REASON_SERVER_DOWN, 0, LDC_STEP_CONNECT};
         case pf::kTimeout:
             return {LDC_REASON_TIMEOUT, 0, step};

@@ -13,6 +13,7 @@
 #endif
 
 #include <string>
+#include <vector>
 
 namespace qor::platform {
 
@@ -79,6 +80,17 @@ std::string first_entry_dn(LDAP *ld, LDAPMessage *result);
 bool normalised_dn(const char *dn, std::string *out);
 void msgfree(LDAPMessage *result);
 int modify_s(LDAP *ld, const char *dn, LDAPMod **mods, PasswordPolicy *policy = nullptr);
+// The password-modify extended operation (RFC 3062) on the session: dn's
+// password from old_password to new_password, which the server hashes by
+// its own rules. Returns an LDAP result code; policy as for modify_s.
+int password_modify_s(LDAP *ld, const char *dn, const char *old_password, const char *new_password,
+                      PasswordPolicy *policy = nullptr);
+// The object identifier of that operation, as servers list it in the root
+// DSE's supportedExtension.
+constexpr const char *kPasswordModifyOid = "1.3.6.1.4.1.4203.1.11.1";
+// The values of attribute in the result's first entry (text values);
+// empty when there is no entry or no such attribute.
+std::vector<std::string> first_entry_values(LDAP *ld, LDAPMessage *result, const char *attribute);
 // Whether the session runs over TLS (an ldaps session).
 bool uses_tls(LDAP *ld);
 // The server's diagnostic text for the last request on the session (or

@@ -99,6 +99,22 @@ TEST_F(UserDn, ExportNeverWritesBeyondThePromisedRoom) {
     LDC_formUserDNEx(&r, user, dn);
     EXPECT_STREQ(dn, "");
     for (size_t i = room; i < sizeof dn; ++i) ASSERT_EQ(dn[i], 'g') << i;
+    // The Active Directory pattern is two characters shorter: room for
+    // one or two escapes, and none written beyond it.
+    struct {
+        const char *name, *dn;
+    } cases[] = {
+        {"a+b", "cn=a\\+b,cn=users,dc=example,dc=com"},
+        {"#x", "cn=\\#x,cn=users,dc=example,dc=com"},
+        {"Q \"Q\" U", "cn=Q \\\"Q\\\" U,cn=users,dc=example,dc=com"},
+        {"a+b+c+d", ""},  // three escapes: two characters too many
+    };
+    for (auto &c : cases) {
+        memset(dn, 'g', sizeof dn);
+        EXPECT_EQ(form(c.name, 0x02), c.dn) << c.name;
+        room = strlen(c.name) + strlen(r.BaseDN) + 15 + 1;
+        for (size_t i = room; i < sizeof dn; ++i) ASSERT_EQ(dn[i], 'g') << c.name << i;
+    }
 }
 
 // The library's own binds send Active Directory logon names as given; the

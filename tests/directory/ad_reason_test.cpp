@@ -75,6 +75,11 @@ TEST(AdReason, PolicyRefusalOfTheNewPasswordIsTold) {
     EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_TOO_SHORT) << last_diagnostic();
     EXPECT_EQ(LDC_lastReasonValueEx(), 7) << last_diagnostic();  // the domain's default minimum
     EXPECT_EQ(last_diagnostic().find(ad->password("PLAIN")), std::string::npos);
+    // The current password again: Samba's "already used (previous password)".
+    EXPECT_EQ(
+        ldapPasswordEx(&r, ad->user("PLAIN").c_str(), ad->password("PLAIN").c_str(), ad->password("PLAIN").c_str()),
+        LDC_E_CHANGE_FAILED);
+    EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_IN_HISTORY) << last_diagnostic();
 }
 
 TEST(AdReason, SimpleBindWithoutTlsIsToldToUseTls) {

@@ -35,6 +35,10 @@ const AdText kAdTexts[] = {
      LDC_REASON_TOO_SHORT, 7},
     {19, "0000052D: Constraint violation - check_password_restrictions: the password was already used (in history)!",
      LDC_REASON_IN_HISTORY, 0},
+    {19,
+     "0000052D: Constraint violation - check_password_restrictions: the password was already used (previous "
+     "password)!",
+     LDC_REASON_IN_HISTORY, 0},
     {19, "0000052D: SvcErr: DSID-031A12D2, problem 5003 (WILL_NOT_PERFORM), data 0", LDC_REASON_POLICY_REFUSED, 0},
     {8, "BindSimple: Transport encryption required.", LDC_REASON_TLS_REQUIRED, 0},
 };
@@ -45,6 +49,21 @@ TEST(OutcomeReason, ActiveDirectoryTextsAreDecoded) {
         EXPECT_EQ(d.reason, t.reason) << t.text;
         EXPECT_EQ(d.value, t.value) << t.text;
     }
+}
+
+// Over TLS GnuTLS's transport errors mean the server is not there; its
+// other texts, a refused certificate.
+TEST(OutcomeReason, TlsTransportErrorIsAServerDown) {
+    const std::pair<const char *, int32_t> texts[] = {
+        {"", LDC_REASON_SERVER_DOWN},
+        {"Error in the push function.", LDC_REASON_SERVER_DOWN},
+        {"Error in the pull function.", LDC_REASON_SERVER_DOWN},
+        {"TLS: hostname does not match CN in peer certificate", LDC_REASON_TLS_CERTIFICATE},
+        {"The TLS connection was non-properly terminated.", LDC_REASON_SERVER_DOWN},
+        {"(unknown error code)", LDC_REASON_TLS_CERTIFICATE},  // an untrusted CA, as measured
+    };
+    for (const auto &[text, reason] : texts)
+        EXPECT_EQ(qor::decode_reason(LDC_STEP_BIND, 81, text, {}, true).reason, reason) << text;
 }
 
 TEST(OutcomeReason, PasswordsOfTheRunningCallAreMasked) {

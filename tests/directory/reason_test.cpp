@@ -116,16 +116,25 @@ TEST_F(Reasons, WrongPasswordAndNoSuchUserAreInvalidCredentials) {
     EXPECT_EQ(r.reason, LDC_REASON_NONE);
 }
 
+// Plain or over SSL: a refused connection leaves the TLS layer's
+// transport text ("Error in the push function."), no certificate verdict.
 TEST_F(Reasons, ServerDownIsATransportFailure) {
     qor_test::ClosedPort closed;
     LDC_setPortEx(&posix, closed.port());
-    EXPECT_EQ(ldap_verifyPasswdEx(&posix, "jdoe", TestDirectory::kPosixJdoePassword), LDC_E_PASSWORD_REFUSED);
-    Record r = last_record();
-    EXPECT_EQ(r.step, LDC_STEP_CONNECT);
-    EXPECT_EQ(r.reason, LDC_REASON_SERVER_DOWN);
-    LDC_setmbFlags(&posix, LDC_MB_POSIX | LDC_MB_ANONYMOUS);
-    EXPECT_EQ(ldap_verifyConfigEx(&posix), kServerDown);
-    EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_CONNECT);
+    for (int ssl : {0, 1}) {
+        LDC_setSslEx(&posix, ssl);
+        LDC_setmbFlags(&posix, LDC_MB_POSIX | LDC_MB_SIMPLE);
+        EXPECT_EQ(ldap_verifyPasswdEx(&posix, "jdoe", TestDirectory::kPosixJdoePassword), LDC_E_PASSWORD_REFUSED);
+        Record r = last_record();
+        EXPECT_EQ(r.step, LDC_STEP_CONNECT) << ssl << r.diagnostic;
+        EXPECT_EQ(r.reason, LDC_REASON_SERVER_DOWN) << ssl << r.diagnostic;
+        EXPECT_EQ(ldapPasswordEx(&posix, "jdoe", TestDirectory::kPosixJdoePassword, "New-Pass-9"), LDC_E_OLD_PASSWORD);
+        EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_SERVER_DOWN) << ssl;
+        LDC_setmbFlags(&posix, LDC_MB_POSIX | LDC_MB_ANONYMOUS);
+        EXPECT_EQ(ldap_verifyConfigEx(&posix), kServerDown);
+        EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_CONNECT) << ssl;
+        EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_SERVER_DOWN) << ssl;
+    }
 }
 
 TEST_F(Reasons, SilentServerIsATimeout) {
@@ -150,8 +159,8 @@ TEST_F(Reasons, UntrustedCertificateIsTold) {
     LDC_setSslEx(&posix, 1);
     EXPECT_EQ(ldap_verifyPasswdEx(&posix, "jdoe", TestDirectory::kPosixJdoePassword), LDC_E_PASSWORD_REFUSED);
     Record r = last_record();
-    EXPECT_EQ(r.step, LDC_STEP_TLS);
-    EXPECT_EQ(r.reason, LDC_REASON_TLS_CERTIFICATE);
+    EXPECT_EQ(r.step, LDC_STEP_TLS) << r.diagnostic;
+    EXPECT_EQ(r.reason, LDC_REASON_TLS_CERTIFICATE) << r.diagnostic;
     std::string ca = dir->cacert();
     ldap_set_option(nullptr, LDAP_OPT_X_TLS_CACERTFILE, ca.c_str());
 }

@@ -10,7 +10,8 @@
 //   LDAP_Config r = ad->profile(0x22, true);   // ldaps to the DC, MBFlags 0x22
 //
 // The roles (PLAIN, NONASCII, SUBOU, NAMED, DISABLED, MUSTCHANGE,
-// PWEXPIRED, ACCTEXPIRED, LOCKED, BIND, CHANGE1..6) are listed in
+// PWEXPIRED, ACCTEXPIRED, LOCKED, BIND, CHANGE1..6, and the must-change
+// and expired users of the two ways around a refused bind) are listed in
 // tests/fixtures/data/samba-ad-users.tsv. A test skips when the fixture
 // could not run on this machine (not root, no namespaces) and says why.
 #pragma once
@@ -55,6 +56,32 @@ class SambaAd {
         LDC_setBaseDNEx(&r, base().c_str());
         LDC_setmbFlags(&r, flags);
         return r;
+    }
+
+    // The DC's count of wrong passwords for dn since its last good logon,
+    // read as the administrator; -1 when it cannot be read.
+    long bad_password_count(const std::string &dn) const {
+        LDAP *ld = nullptr;
+        std::string uri = get("AD_LDAPS_URI"), admin = get("AD_ADMIN_DN"), pw = get("AD_ADMIN_PASSWORD");
+        if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS) return -1;
+        berval cred{pw.size(), pw.data()};
+        char attr[] = "badPwdCount";
+        char *attrs[] = {attr, nullptr};
+        LDAPMessage *res = nullptr;
+        long count = -1;
+        if (ldap_sasl_bind_s(ld, admin.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr) == 0 &&
+            ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", attrs, 0, nullptr, nullptr, nullptr,
+                              0, &res) == LDAP_SUCCESS) {
+            LDAPMessage *e = ldap_first_entry(ld, res);
+            berval **vals = e != nullptr ? ldap_get_values_len(ld, e, attr) : nullptr;
+            count = vals != nullptr && vals[0] != nullptr
+                        ? std::atol(std::string(vals[0]->bv_val, vals[0]->bv_len).c_str())
+                        : 0;
+            ldap_value_free_len(vals);
+        }
+        ldap_msgfree(res);
+        ldap_unbind_ext(ld, nullptr, nullptr);
+        return count;
     }
 
     // Loaded once; null with the reason in why (skip when *skip is set).

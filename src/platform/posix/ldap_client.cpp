@@ -312,6 +312,30 @@ int modify_s(LDAP *ld, const char *dn, LDAPMod **mods, PasswordPolicy *policy) {
     }));
 }
 
+int password_modify_s(LDAP *ld, const char *dn, const char *old_password, const char *new_password,
+                      PasswordPolicy *policy) {
+    SigpipeGuard guard;
+    auto text = [](const char *value) {
+        return berval{value != nullptr ? strlen(value) : 0, const_cast<char *>(value)};
+    };
+    berval user = text(dn), old_value = text(old_password), new_value = text(new_password);
+    PasswordPolicy unused;
+    return to_windows_code(
+        policy_request(ld, policy != nullptr ? policy : &unused, [&](LDAPControl **controls, int *msgid) {
+            return ldap_passwd(ld, &user, &old_value, &new_value, controls, nullptr, msgid);
+        }));
+}
+
+std::vector<std::string> first_entry_values(LDAP *ld, LDAPMessage *result, const char *attribute) {
+    std::vector<std::string> values;
+    LDAPMessage *entry = result != nullptr ? ldap_first_entry(ld, result) : nullptr;
+    berval **found = entry != nullptr ? ldap_get_values_len(ld, entry, attribute) : nullptr;
+    for (int i = 0; found != nullptr && found[i] != nullptr; ++i)
+        values.emplace_back(found[i]->bv_val, found[i]->bv_len);
+    ldap_value_free_len(found);
+    return values;
+}
+
 bool uses_tls(LDAP *ld) {
     char *uri = nullptr;
     if (ld == nullptr || ldap_get_option(ld, LDAP_OPT_URI, &uri) != LDAP_OPT_SUCCESS || uri == nullptr) return false;

@@ -2,7 +2,10 @@
 // last error and handles are the interface's own.
 #include "platform/ldap_client.h"
 
+#include <cstring>
+
 #include "platform/ldap_time_limits.h"
+#include "util/secret.h"
 
 namespace qor::platform {
 
@@ -89,6 +92,65 @@ void msgfree(LDAPMessage *result) {
 int modify_s(LDAP *ld, const char *dn, LDAPMod **mods, PasswordPolicy *policy) {
     if (policy != nullptr) *policy = PasswordPolicy{};
     return static_cast<int>(::ldap_modify_s(ld, const_cast<PCHAR>(dn), mods));
+}
+
+namespace {
+
+// A BER length in its definite form.
+void put_length(Secret &out, size_t length) {
+    if (length < 0x80) {
+        out.push_back(static_cast<char>(length));
+        return;
+    }
+    char bytes[sizeof length];
+    size_t n = 0;
+    for (; length != 0; length >>= 8) bytes[n++] = static_cast<char>(length & 0xFF);
+    out.push_back(static_cast<char>(0x80 | n));
+    while (n > 0) out.push_back(bytes[--n]);
+}
+
+// The operation's request value: SEQUENCE { userIdentity [0], oldPasswd
+// [1], newPasswd [2] }, each an OCTET STRING with a context tag.
+Secret password_modify_value(const char *dn, const char *old_password, const char *new_password) {
+    constexpr char kSequence = 0x30, kContextTag = static_cast<char>(0x80);
+    Secret fields;
+    const char *values[] = {dn, old_password, new_password};
+    for (char tag = 0; tag < 3; ++tag) {
+        const char *value = values[static_cast<int>(tag)] != nullptr ? values[static_cast<int>(tag)] : "";
+        fields.push_back(static_cast<char>(kContextTag | tag));
+        put_length(fields, strlen(value));
+        fields.append(value);
+    }
+    Secret whole(1, kSequence);
+    put_length(whole, fields.size());
+    whole.append(fields);
+    return whole;
+}
+
+}  // namespace
+
+// WLDAP32's extended operation carries no controls here: policy stays empty.
+int password_modify_s(LDAP *ld, const char *dn, const char *old_password, const char *new_password,
+                      PasswordPolicy *policy) {
+    if (policy != nullptr) *policy = PasswordPolicy{};
+    Secret value = password_modify_value(dn, old_password, new_password);
+    berval data{static_cast<ULONG>(value.size()), value.data()};
+    PCHAR returned_oid = nullptr;
+    berval *returned_data = nullptr;
+    ULONG rc = ::ldap_extended_operation_sA(ld, const_cast<PCHAR>(kPasswordModifyOid), &data, nullptr, nullptr,
+                                            &returned_oid, &returned_data);
+    if (returned_oid != nullptr) ::ldap_memfreeA(returned_oid);
+    if (returned_data != nullptr) ::ber_bvfree(returned_data);
+    return static_cast<int>(rc);
+}
+
+std::vector<std::string> first_entry_values(LDAP *ld, LDAPMessage *result, const char *attribute) {
+    std::vector<std::string> values;
+    LDAPMessage *entry = result != nullptr ? ::ldap_first_entry(ld, result) : nullptr;
+    PCHAR *found = entry != nullptr ? ::ldap_get_valuesA(ld, entry, const_cast<PCHAR>(attribute)) : nullptr;
+    for (int i = 0; found != nullptr && found[i] != nullptr; ++i) values.emplace_back(found[i]);
+    if (found != nullptr) ::ldap_value_freeA(found);
+    return values;
 }
 
 bool uses_tls(LDAP *ld) {
