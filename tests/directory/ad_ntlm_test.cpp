@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "ntlm_user_file.h"
 #include "qorldap9.h"
 #include "samba_ad.h"
 
@@ -43,6 +44,20 @@ TEST(AdNtlm, LogonNameForms) {
     EXPECT_EQ(logon_check(*ad, ad->down_level("PLAIN"), ad->password("PLAIN")), 0);
     EXPECT_EQ(logon_check(*ad, ad->upn("PLAIN"), ad->password("PLAIN")), 0);
     EXPECT_EQ(logon_check(*ad, ad->down_level("PLAIN"), ad->password("PLAIN") + "x"), 7020);
+}
+
+// A user file in winbind's place: its line CORP\\alice serves every form
+// of the name, as winbind would (the file's password, not the DC's).
+TEST(AdNtlm, UserFileLineServesEveryNameForm) {
+    QOR_REQUIRE_SAMBA_AD(ad);
+    NtlmUserFile users;
+    users.add(ad->down_level("PLAIN"), "File-Pass-1");
+    use_ntlm_user_file(users.path());
+    for (const std::string &user : {ad->user("PLAIN"), ad->upn("PLAIN"), ad->dn("PLAIN"), ad->down_level("PLAIN")}) {
+        EXPECT_EQ(logon_check(*ad, user, "File-Pass-1"), 0) << user;
+        EXPECT_EQ(logon_check(*ad, user, ad->password("PLAIN")), 7020) << user;
+    }
+    unsetenv("QORSSPI_USER_FILE");
 }
 
 // The DC logs every logon winbind judges: none for a user nobody asked

@@ -77,8 +77,12 @@ SECURITY_STATUS acquire_outbound(const SEC_WINNT_AUTH_IDENTITY_A &identity, gss_
     if (user.empty()) return SEC_E_NO_CREDENTIALS;
     if (!qor::is_utf8(user) || !qor::is_utf8(domain) || !qor::is_utf8(password.view())) return SEC_E_INVALID_PARAMETER;
     // The server side asks winbind when there is no user file: name the
-    // domain the way winbind knows it.
-    if (user_file_path().empty()) domain = winbind_domain(domain);
+    // domain the way winbind knows it; otherwise the way the file does.
+    const std::string file = user_file_path();
+    if (file.empty())
+        domain = winbind_domain(domain);
+    else
+        user_file_logon(file, &user, &domain);
     // The file's domains are upper case and the mechanism compares them as written.
     domain = utf8_upper(domain);
     if (hashed_bytes(user, domain) > kMaxUserAndDomainBytes) return SEC_E_INVALID_PARAMETER;

@@ -20,4 +20,12 @@ namespace qorsspi {
 // The user file's path, or "" when the server side is to ask winbind.
 std::string user_file_path();
 
+// The logon as the user file names it, as winbind would resolve it: a
+// principal name (user@dns.domain) the file does not hold whole becomes
+// the user in that domain; a domain under which the file does not name
+// the user becomes another name of the same domain under which it does,
+// the first label of its DNS name or the NetBIOS name winbind knows for
+// it. Anything else stays as given.
+void user_file_logon(const std::string &file, std::string *user, std::string *domain);
+
 }  // namespace qorsspi
