@@ -262,7 +262,14 @@ QORLDAP9_API void QORLDAP9_CALL destroy_list(LDC_ListNode *head);
  * user whose DN would not fit 1556 characters (more than any user string
  * of up to 259 characters under a BaseDN forms) never verify, and no
  * server is contacted for them. The session uses SSL for any nonzero Ssl
- * and never follows a referral: a referral answer is a refusal. */
+ * and never follows a referral: a referral answer is a refusal.
+ * A password that must be changed because an administrator reset it is
+ * treated as each directory treats it: an OpenLDAP server with the
+ * password policy lets the bind succeed, so the check gives 0 with the
+ * reason LDC_REASON_MUST_CHANGE (LDC_lastReasonEx), while Active Directory
+ * refuses the bind (AD 773) and the check gives LDC_E_PASSWORD_REFUSED
+ * with the same reason. A caller that must not let a temporary password
+ * log on reads the reason after a 0 as well. */
 QORLDAP9_API int QORLDAP9_CALL ldap_verifyPasswdEx(LDAP_Config *record, const char *user, const char *password);
 /* ldapPasswordEx: 0, LDC_E_AD_NEEDS_SSL, LDC_E_OLD_PASSWORD or
  * LDC_E_CHANGE_FAILED, in that order of checks. A null or empty user gets

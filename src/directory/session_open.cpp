@@ -7,7 +7,14 @@
 #include "util/text.h"
 
 namespace qor {
-namespace {}  // namespace
+namespace {
+
+// The largest answer a password session reads: a result with its
+// diagnostic and controls, or one entry of the few attributes the library
+// asks for, is far smaller; a hostile server's endless diagnostic is not.
+constexpr size_t kMaxAnswerBytes = 1 << 20;
+
+}  // namespace
 
 // A profile that asks for SSL in any form gets it: a user's password never
 // crosses the network in clear because of which nonzero value the profile
@@ -27,6 +34,7 @@ LDAP *open_password_session(LDAP_Config *r, const std::string &hosts) {
     }
     platform::set_option(ld, platform::kOptProtocolVersion, &r->Version);
     platform::set_request_deadline(ld, r->Timeout);
+    platform::limit_answer_size(ld, kMaxAnswerBytes);
     // A chased referral would re-send the bind or the modify, password
     // included, to whatever host the answer names, over whatever transport
     // its URL says; a referral is a refusal here, whatever the profile's

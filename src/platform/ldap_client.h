@@ -91,6 +91,11 @@ constexpr const char *kPasswordModifyOid = "1.3.6.1.4.1.4203.1.11.1";
 // The values of attribute in the result's first entry (text values);
 // empty when there is no entry or no such attribute.
 std::vector<std::string> first_entry_values(LDAP *ld, LDAPMessage *result, const char *attribute);
+// Bounds each answer the session reads: one longer than max_bytes ends
+// the session's connection before any of it is kept, and the request
+// fails as on a lost connection. The Windows client offers no such bound;
+// there this does nothing.
+void limit_answer_size(LDAP *ld, size_t max_bytes);
 // Whether the session runs over TLS (an ldaps session).
 bool uses_tls(LDAP *ld);
 // The server's diagnostic text for the last request on the session (or

@@ -1,6 +1,7 @@
 // Password operations against a directory of the test's own that answers
 // as a hostile or misconfigured one would: referrals to another host, a
-// port that is not what the profile's SSL setting says.
+// port that is not what the profile's SSL setting says, answers too long
+// to hold.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,7 +31,7 @@ LDAP_Config profile_at(const FakeDirectory &fake, int ssl = 0) {
 
 TEST(HostileDirectory, ReferralToTheModifyIsAFailedChangeAndGoesNowhere) {
     FakeDirectory elsewhere;
-    FakeDirectory replica({0, FakeDirectory::kReferral, elsewhere.url()});
+    FakeDirectory replica({0, FakeDirectory::kReferral, elsewhere.url(), ""});
     ASSERT_TRUE(elsewhere.ready() && replica.ready());
     LDAP_Config r = profile_at(replica);
     EXPECT_EQ(ldapPasswordEx(&r, "jdoe", kOld, kNew), LDC_E_CHANGE_FAILED);
@@ -40,7 +41,7 @@ TEST(HostileDirectory, ReferralToTheModifyIsAFailedChangeAndGoesNowhere) {
 
 TEST(HostileDirectory, ReferralToTheBindIsARefusedPassword) {
     FakeDirectory elsewhere;
-    FakeDirectory replica({FakeDirectory::kReferral, 0, elsewhere.url()});
+    FakeDirectory replica({FakeDirectory::kReferral, 0, elsewhere.url(), ""});
     ASSERT_TRUE(elsewhere.ready() && replica.ready());
     LDAP_Config r = profile_at(replica);
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", kOld), LDC_E_PASSWORD_REFUSED);
@@ -72,4 +73,20 @@ TEST(HostileDirectory, MissingUserIsRefusedLikeAMissingPassword) {
     LDAP_Config r = profile_at(accepting);
     EXPECT_EQ(ldapPasswordEx(&r, nullptr, kOld, kNew), LDC_E_OLD_PASSWORD);
     EXPECT_EQ(accepting.connections(), 0);
+}
+
+// Each row's server grants the bind with a diagnostic of the given size;
+// past the session's bound on an answer, the connection ends unread.
+TEST(HostileDirectory, AnswerBeyondTheBoundEndsTheSessionUnread) {
+    const struct {
+        size_t diagnostic_bytes;
+        int verdict;
+    } rows[] = {{64 << 10, 0}, {(1 << 20) + 1, LDC_E_PASSWORD_REFUSED}, {32 << 20, LDC_E_PASSWORD_REFUSED}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.diagnostic_bytes);
+        FakeDirectory server({0, 0, "", std::string(row.diagnostic_bytes, 'd')});
+        ASSERT_TRUE(server.ready());
+        LDAP_Config r = profile_at(server);
+        EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", kOld), row.verdict);
+    }
 }

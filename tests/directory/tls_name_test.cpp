@@ -1,6 +1,7 @@
-// Which names of a server certificate count: a subjectAltName that names
-// other hosts is refused even when the CN names this one; a certificate
-// with a CN only is taken on its CN.
+// Which names and purposes of a server certificate count: a subjectAltName
+// that names other hosts is refused even when the CN names this one; a
+// certificate with a CN only is taken on its CN; one whose extended key
+// usage leaves out server authentication is refused.
 #include <gtest/gtest.h>
 #include <ldap.h>
 #include <stdlib.h>
@@ -15,7 +16,7 @@ namespace {
 
 using qor_test::FakeDirectory;
 
-// A throwaway CA and two certificates it signed for 127.0.0.1, made by
+// A throwaway CA and certificates it signed for 127.0.0.1, made by
 // openssl; new sessions trust the CA while the suite runs.
 class TlsNames : public ::testing::Test {
   protected:
@@ -33,8 +34,11 @@ class TlsNames : public ::testing::Test {
             "openssl req -new " +
             key +
             " -keyout server.key -out server.csr -subj /CN=127.0.0.1 && "
-            "echo subjectAltName=DNS:other.example.test > san.ext && echo basicConstraints=CA:FALSE > cn.ext && " +
-            sign + " -extfile san.ext -out other-san.crt && " + sign + " -extfile cn.ext -out cn-only.crt";
+            "echo subjectAltName=DNS:other.example.test > san.ext && echo basicConstraints=CA:FALSE > cn.ext && "
+            "echo extendedKeyUsage=clientAuth > client.ext && echo extendedKeyUsage=clientAuth,serverAuth > "
+            "server.ext && " +
+            sign + " -extfile san.ext -out other-san.crt && " + sign + " -extfile cn.ext -out cn-only.crt && " + sign +
+            " -extfile client.ext -out client-only.crt && " + sign + " -extfile server.ext -out client-server.crt";
         if (std::system((script + " >/dev/null 2>&1").c_str()) != 0) return;
         char *current = nullptr;
         ldap_get_option(nullptr, LDAP_OPT_X_TLS_CACERTFILE, &current);
@@ -76,16 +80,25 @@ bool TlsNames::ready_ = false;
 
 }  // namespace
 
-TEST_F(TlsNames, SubjectAltNameOfAnotherHostIsRefusedWhateverTheCn) {
+// Each row: a certificate and whether a credential bind goes through to
+// the server showing it.
+TEST_F(TlsNames, CertificateNamesAndPurposesDecideTheBind) {
     ASSERT_TRUE(ready_) << "openssl could not make the certificates";
-    FakeDirectory server = behind("other-san.crt");
-    EXPECT_NE(bind_through(server), 0);
-    EXPECT_EQ(server.received().find(kBindPassword), std::string::npos);
-}
-
-TEST_F(TlsNames, CnOnlyCertificateIsTakenOnItsCn) {
-    ASSERT_TRUE(ready_) << "openssl could not make the certificates";
-    FakeDirectory server = behind("cn-only.crt");
-    EXPECT_EQ(bind_through(server), 0);
-    EXPECT_NE(server.received().find(kBindPassword), std::string::npos);
+    const struct {
+        const char *certificate;
+        bool taken;
+    } rows[] = {
+        {"other-san.crt", false}, {"cn-only.crt", true}, {"client-only.crt", false}, {"client-server.crt", true}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.certificate);
+        FakeDirectory server = behind(row.certificate);
+        if (row.taken) {
+            EXPECT_EQ(bind_through(server), 0);
+            EXPECT_NE(server.received().find(kBindPassword), std::string::npos);
+        } else {
+            EXPECT_NE(bind_through(server), 0);
+            EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_TLS_CERTIFICATE);
+            EXPECT_EQ(server.received().find(kBindPassword), std::string::npos);
+        }
+    }
 }

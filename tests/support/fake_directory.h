@@ -30,7 +30,8 @@ namespace qor_test {
 struct FakeAnswers {
     int bind = 0;
     int modify = 0;
-    std::string referral;  // the URL sent with a code of 10
+    std::string referral;    // the URL sent with a code of 10
+    std::string diagnostic;  // the diagnostic message of every result
 };
 
 class FakeDirectory {
@@ -104,8 +105,8 @@ class FakeDirectory {
 
     // An LDAPResult of type op for the message whose ID element is id.
     std::string result(const std::string &id, unsigned char op, int code) const {
-        std::string body =
-            element(0x0a, std::string(1, static_cast<char>(code))) + element(0x04, "") + element(0x04, "");
+        std::string body = element(0x0a, std::string(1, static_cast<char>(code))) + element(0x04, "") +
+                           element(0x04, answers_.diagnostic);
         if (code == kReferral) body += element(0xa3, element(0x04, answers_.referral));
         return element(0x30, id + element(op, body));
     }

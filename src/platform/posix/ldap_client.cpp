@@ -9,10 +9,12 @@
 // connection_idle, tls_settings).
 #include "platform/ldap_client.h"
 
+#include <openssl/x509v3.h>
 #include <poll.h>
 #include <sasl/sasl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -59,6 +61,73 @@ int copy_tls_files_to(LDAP *ld) {
     return LDAP_OPT_SUCCESS;
 }
 
+// True when the DER certificate may serve a TLS server: it states no
+// extended key usage, or states server authentication (or any purpose).
+bool serves_tls_servers(const berval &der) {
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(der.bv_val);
+    X509 *cert = d2i_X509(nullptr, &p, static_cast<long>(der.bv_len));
+    if (cert == nullptr) return false;
+    bool serves = (X509_get_extension_flags(cert) & EXFLAG_XKUSAGE) == 0 ||
+                  (X509_get_extended_key_usage(cert) & (XKU_SSL_SERVER | XKU_ANYEKU)) != 0;
+    X509_free(cert);
+    return serves;
+}
+
+// libldap checks the chain and the name of a server's certificate but not
+// its purpose. This layer sits above TLS on the session's connection and
+// holds back the first request (a bind, say, password included) until the
+// handshake's certificate is found fit for a server; an unfit one fails
+// every write, as a lost connection would.
+struct PurposeCheck {
+    LDAP *ld;
+    bool passed = false;
+};
+
+int purpose_setup(Sockbuf_IO_Desc *sbiod, void *ld) {
+    sbiod->sbiod_pvt = new PurposeCheck{static_cast<LDAP *>(ld)};
+    return 0;
+}
+
+int purpose_remove(Sockbuf_IO_Desc *sbiod) {
+    delete static_cast<PurposeCheck *>(sbiod->sbiod_pvt);
+    sbiod->sbiod_pvt = nullptr;
+    return 0;
+}
+
+int purpose_ctrl(Sockbuf_IO_Desc *sbiod, int option, void *arg) { return LBER_SBIOD_CTRL_NEXT(sbiod, option, arg); }
+
+ber_slen_t purpose_read(Sockbuf_IO_Desc *sbiod, void *buf, ber_len_t len) {
+    return LBER_SBIOD_READ_NEXT(sbiod, buf, len);
+}
+
+ber_slen_t purpose_write(Sockbuf_IO_Desc *sbiod, void *buf, ber_len_t len) {
+    auto *check = static_cast<PurposeCheck *>(sbiod->sbiod_pvt);
+    if (!check->passed) {
+        berval der = {0, nullptr};
+        if (ldap_get_option(check->ld, LDAP_OPT_X_TLS_PEERCERT, &der) == LDAP_OPT_SUCCESS)
+            check->passed = serves_tls_servers(der);
+        ber_memfree(der.bv_val);
+        if (!check->passed) {
+            ldap_set_option(check->ld, LDAP_OPT_DIAGNOSTIC_MESSAGE,
+                            "TLS: the server's certificate is not for server authentication");
+            errno = EACCES;
+            return -1;
+        }
+    }
+    return LBER_SBIOD_WRITE_NEXT(sbiod, buf, len);
+}
+
+Sockbuf_IO kPurposeCheckLayer = {purpose_setup, purpose_remove, purpose_ctrl, purpose_read, purpose_write, nullptr};
+
+// Called as each TLS connection of the session begins, its TLS layer in
+// place: the purpose check goes above it (once).
+int add_purpose_check(LDAP *ld, void *, void *, void *) {
+    Sockbuf *sb = nullptr;
+    if (ldap_get_option(ld, LDAP_OPT_SOCKBUF, &sb) != LDAP_OPT_SUCCESS || sb == nullptr) return -1;
+    ber_sockbuf_remove_io(sb, &kPurposeCheckLayer, LBER_SBIOD_LEVEL_APPLICATION);
+    return ber_sockbuf_add_io(sb, &kPurposeCheckLayer, LBER_SBIOD_LEVEL_APPLICATION, ld);
+}
+
 LDAP *open_session(const char *hosts, int port, bool ssl) {
     t_last_error = LDAP_SUCCESS;
     std::string uris;
@@ -86,6 +155,8 @@ LDAP *open_session(const char *hosts, int port, bool ssl) {
         // (as a freshly provisioned domain controller's certificate).
         int san_rule = LDAP_OPT_X_TLS_TRY;
         rc = ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_SAN, &san_rule);
+        if (rc == LDAP_OPT_SUCCESS)
+            rc = ldap_set_option(ld, LDAP_OPT_X_TLS_CONNECT_CB, reinterpret_cast<void *>(add_purpose_check));
         // libldap keeps one process-wide TLS context, built from the
         // options in force at the first TLS session; a context of the
         // handle's own makes the options above (and the CA of the user's
@@ -334,6 +405,13 @@ std::vector<std::string> first_entry_values(LDAP *ld, LDAPMessage *result, const
         values.emplace_back(found[i]->bv_val, found[i]->bv_len);
     ldap_value_free_len(found);
     return values;
+}
+
+void limit_answer_size(LDAP *ld, size_t max_bytes) {
+    Sockbuf *sb = nullptr;
+    if (ld == nullptr || ldap_get_option(ld, LDAP_OPT_SOCKBUF, &sb) != LDAP_OPT_SUCCESS || sb == nullptr) return;
+    ber_len_t max = max_bytes;
+    ber_sockbuf_ctrl(sb, LBER_SB_OPT_SET_MAX_INCOMING, &max);
 }
 
 bool uses_tls(LDAP *ld) {

@@ -170,6 +170,8 @@ void unbind(LDAP *ld) {
     if (ld != nullptr) ::ldap_unbind(ld);
 }
 
+void limit_answer_size(LDAP *, size_t) {}
+
 void prepare_to_keep(LDAP *ld) {
     // After a lost connection the client would connect again and repeat
     // the last bind, a password check of an earlier call.
