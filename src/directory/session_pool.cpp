@@ -62,8 +62,8 @@ void adopt_process(State &s) {
     if (!s.started) {
         s.started = true;
         s.policy = keep_policy_from_environment();
-        platform::run_around_fork(lock_before_fork, unlock_in_parent, unlock_in_child);
-        platform::run_at_unload(close_kept_sessions);
+        platform::register_process_hooks(platform::ProcessStateHolder::DirectorySessions,
+                                         {lock_before_fork, unlock_in_parent, unlock_in_child, close_kept_sessions});
     }
     if (!s.forked) return;
     for (auto &[key, kept] : s.kept) {

@@ -1,9 +1,9 @@
 #include "registry/fork_gate.h"
 
-#include <pthread.h>
-
 #include <condition_variable>
 #include <mutex>
+
+#include "platform/process.h"
 
 namespace qor::registry {
 namespace {
@@ -52,7 +52,10 @@ void after_fork_in_child() {
 
 void install_handlers() {
     static std::once_flag once;
-    std::call_once(once, [] { pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child); });
+    std::call_once(once, [] {
+        platform::register_process_hooks(platform::ProcessStateHolder::RegistryGate,
+                                         {before_fork, after_fork_in_parent, after_fork_in_child, nullptr});
+    });
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/process.h"
 #include "registry/fork_gate.h"
 #include "registry/registry.h"
 #include "registry/registry_schema.h"
@@ -41,7 +42,7 @@ constexpr int kBusyTimeoutMs = 30000;
 // than the reads of a whole profile. A connection is reused only for the
 // same file (device and inode, so a file deleted or replaced meanwhile is
 // opened afresh) and only in the process that opened it: connections are
-// never carried across a fork.
+// never carried across a fork. Closed when the library is unloaded.
 struct IdleConnection {
     sqlite3 *db;
     std::unique_ptr<StatementCache> statements;
@@ -59,32 +60,54 @@ struct FileCheck {
 
 struct ConnectionPool {
     std::mutex lock;
-    pid_t pid = 0;
     std::map<std::string, std::vector<IdleConnection>> idle;
     std::map<std::string, FileCheck> checked;  // survives a fork: the files are the same
 };
 
 constexpr size_t kIdlePerFile = 4;
 
-// Never destroyed: idle connections may be taken until the process ends.
-ConnectionPool &pool() {
-    static ConnectionPool *p = new ConnectionPool;
-    return *p;
-}
-
 void close_connection(sqlite3 *db, std::unique_ptr<StatementCache> statements) {
     statements.reset();
     sqlite3_close_v2(db);
 }
 
-// Call with the pool locked: after a fork the parent's connections and
-// their statements belong to the parent; the child leaves them alone.
-void claim_pool_for_this_process(ConnectionPool &p) {
-    if (p.pid == getpid()) return;
+void lock_pool_before_fork();
+void unlock_pool_in_parent();
+void forget_parents_connections();
+void close_idle_connections();
+
+// Process-wide state (platform/process.h).
+ConnectionPool &pool() {
+    static ConnectionPool *p = [] {
+        platform::register_process_hooks(
+            platform::ProcessStateHolder::RegistryConnections,
+            {lock_pool_before_fork, unlock_pool_in_parent, forget_parents_connections, close_idle_connections});
+        return new ConnectionPool;
+    }();
+    return *p;
+}
+
+void lock_pool_before_fork() { pool().lock.lock(); }
+void unlock_pool_in_parent() { pool().lock.unlock(); }
+
+// The parent's connections and their statements belong to the parent:
+// the child leaves them alone, neither using nor closing them.
+void forget_parents_connections() {
+    ConnectionPool &p = pool();
     for (auto &file : p.idle)
         for (IdleConnection &c : file.second) (void)c.statements.release();
     p.idle.clear();
-    p.pid = getpid();
+    p.lock.unlock();
+}
+
+void close_idle_connections() {
+    std::map<std::string, std::vector<IdleConnection>> idle;
+    {
+        std::lock_guard<std::mutex> guard(pool().lock);
+        idle.swap(pool().idle);
+    }
+    for (auto &file : idle)
+        for (IdleConnection &c : file.second) close_connection(c.db, std::move(c.statements));
 }
 
 int32_t create_schema(sqlite3 *db) {
@@ -151,7 +174,6 @@ Connection::~Connection() {
     if (!path.empty() && sqlite3_get_autocommit(db)) {
         ConnectionPool &p = pool();
         std::lock_guard<std::mutex> guard(p.lock);
-        claim_pool_for_this_process(p);
         std::vector<IdleConnection> &idle = p.idle[path];
         if (idle.size() < kIdlePerFile) {
             idle.push_back({db, std::move(statements), writable, dev, ino});
@@ -170,7 +192,6 @@ bool Connection::take_idle(const std::string &file) {
     bool found = false;
     {
         std::lock_guard<std::mutex> guard(p.lock);
-        claim_pool_for_this_process(p);
         std::vector<IdleConnection> &idle = p.idle[file];
         while (!idle.empty() && !found) {
             IdleConnection c = std::move(idle.back());

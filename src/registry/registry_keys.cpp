@@ -54,8 +54,18 @@ struct OpenKey {
     std::shared_ptr<EnumCursor> cursor = std::make_shared<EnumCursor>();
 };
 
-std::mutex g_keys_lock;
-std::unordered_set<OpenKey *> g_keys;
+// The handles this process has open. Process-wide state
+// (platform/process.h); the fork gate keeps every thread out of it at a
+// fork, and a handle stays the caller's to close, unload or not.
+struct OpenKeys {
+    std::mutex lock;
+    std::unordered_set<OpenKey *> handles;
+};
+
+OpenKeys &open_keys() {
+    static OpenKeys *keys = new OpenKeys;
+    return *keys;
+}
 
 bool predefined_root(HKEY key, RegistryRoot &root) {
     if (key == LDC_HKEY_CURRENT_USER)
@@ -86,8 +96,9 @@ int32_t resolve(HKEY key, Target &target) {
         return Connection::open(root, target.connection);
     }
     auto *open = reinterpret_cast<OpenKey *>(key);
-    std::lock_guard<std::mutex> guard(g_keys_lock);
-    if (!open || g_keys.count(open) == 0) return kErrorInvalidHandle;
+    OpenKeys &keys = open_keys();
+    std::lock_guard<std::mutex> guard(keys.lock);
+    if (!open || keys.handles.count(open) == 0) return kErrorInvalidHandle;
     target.connection = open->connection;
     target.id = open->id;
     target.access = open->access;
@@ -150,8 +161,9 @@ int32_t find_key(sqlite::Db db, int64_t from, std::string_view path, int64_t &id
 
 HKEY new_handle(std::shared_ptr<Connection> connection, int64_t id, uint32_t access) {
     auto *open = new OpenKey{std::move(connection), id, access};
-    std::lock_guard<std::mutex> guard(g_keys_lock);
-    g_keys.insert(open);
+    OpenKeys &keys = open_keys();
+    std::lock_guard<std::mutex> guard(keys.lock);
+    keys.handles.insert(open);
     return reinterpret_cast<HKEY>(open);
 }
 
@@ -362,8 +374,9 @@ int32_t RegCloseKey(HKEY key) {
     if (predefined_root(key, root)) return kErrorSuccess;
     auto *open = reinterpret_cast<OpenKey *>(key);
     {
-        std::lock_guard<std::mutex> guard(g_keys_lock);
-        if (!open || g_keys.erase(open) == 0) return kErrorInvalidHandle;
+        OpenKeys &keys = open_keys();
+        std::lock_guard<std::mutex> guard(keys.lock);
+        if (!open || keys.handles.erase(open) == 0) return kErrorInvalidHandle;
     }
     delete open;
     return kErrorSuccess;

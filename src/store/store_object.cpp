@@ -1,18 +1,16 @@
 #include "store/store_object.h"
 
+#include "registry/registry_store.h"
+
 namespace qor {
 
-using namespace platform;
-
-StoreObject::StoreObject() : init_(CoInitializeEx(nullptr, kCoinitMultithreaded)) {
-    void *object = nullptr;
-    if (CoCreateInstance(kRegStoreClassId, nullptr, kClsctxInprocServer, kRegStoreInterfaceId, &object) >= 0)
-        store_ = static_cast<IRegStore *>(object);
-}
+StoreObject::StoreObject()
+    : init_(platform::CoInitializeEx(nullptr, platform::kCoinitMultithreaded)),
+      store_(registry::library_store_object()) {}
 
 StoreObject::~StoreObject() {
     if (store_) store_->Release();
-    if (init_ >= 0) CoUninitialize();
+    if (init_ >= 0) platform::CoUninitialize();
 }
 
 }  // namespace qor

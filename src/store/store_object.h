@@ -1,6 +1,8 @@
-// One short conversation with the registry store component: initialise
-// COM for this thread, create the store object, and on the way out
-// release it and uninitialise COM when this conversation initialised it.
+// One short conversation with the registry store: initialise COM for this
+// thread, take a store object (registry/registry_store.h: on POSIX one
+// over the library's registry, on Windows the COM server's), and on the
+// way out release it and uninitialise COM when this conversation
+// initialised it.
 #pragma once
 
 #include "platform/com.h"

@@ -10,6 +10,7 @@
 
 #include "platform/component_path.h"
 #include "registry/registry.h"
+#include "registry/registry_store.h"
 #include "qorldap9.h"
 #include "sample_profile.h"
 #include "seam_guard.h"
@@ -72,14 +73,10 @@ class ProfileStore : public TempRegistry {
                 {"Timeout", "#6"},      {"Deref", "#1"},           {"Referal", "#0"},
                 {"Ssl", "#1"},          {"Anonymous", "#0"},       {"MBFlags", "#34"}};
     }
-    void hide_component() {
-        missing_dir_ = registry_dir() + "/no-components";
-        mkdir(missing_dir_.c_str(), 0700);
-        set_component_dir_for_testing(missing_dir_.c_str());
+    void TearDown() override {
+        refuse_library_store_for_testing(false);
+        TempRegistry::TearDown();
     }
-
-  private:
-    std::string missing_dir_;
 };
 
 TEST_F(ProfileStore, RoundTripAtEveryLocation) {
@@ -371,10 +368,12 @@ TEST_F(ProfileStore, DeleteKeyTreeTakesEverythingBelow) {
     EXPECT_EQ(LDC_RegDeleteKeyNT(LDC_HKEY_LOCAL_MACHINE, "T"), 2);
 }
 
-TEST_F(ProfileStore, MissingComponent) {
+TEST_F(ProfileStore, StoreObjectUnavailable) {
     LDAP_Config r = sample_profile(1);
+    // The library's own store calls never go out through the component.
+    set_component_dir_for_testing((registry_dir() + "/no-components").c_str());
     ASSERT_EQ(LDAP_Config_saveEx(&r, "alpha", 0), 1);
-    hide_component();
+    refuse_library_store_for_testing(true);
     GuardedTable t;
     GuardedTable untouched;
     EXPECT_EQ(LDAP_Config_loadAllAuxEx(t.table, 0), 7000);
@@ -386,7 +385,7 @@ TEST_F(ProfileStore, MissingComponent) {
     EXPECT_EQ(LDAP_Config_resetEx("alpha", 0), 0);
     EXPECT_EQ(LDC_setFallBack(1, 0), 0);
     EXPECT_EQ(LDC_isFallBack(0), 0);
-    set_component_dir_for_testing(nullptr);
+    refuse_library_store_for_testing(false);
     EXPECT_TRUE(key_exists(LDC_HKEY_CURRENT_USER, kCommon + "\\alpha"));
     EXPECT_FALSE(key_exists(LDC_HKEY_CURRENT_USER, kCommon + "\\beta"));
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/component_path.h"
+#include "platform/process.h"
 #include "registry/registry_calls.h"
 #include "platform/regstore_interface.h"
 
@@ -28,13 +29,33 @@ thread_local int t_init_count = 0;
 // Component libraries stay loaded for the life of the process, as a COM
 // runtime keeps in-process servers loaded: objects may outlive the call
 // that created them, and reloading on every call would only cost time.
-std::mutex g_libraries_lock;
-std::map<std::string, void *> g_libraries;
+// Process-wide state (platform/process.h): a fork waits for the table's
+// lock, so that the child finds it free.
+struct Libraries {
+    std::mutex lock;
+    std::map<std::string, void *> loaded;
+};
+
+void lock_libraries_before_fork();
+void unlock_libraries_after_fork();
+
+Libraries &libraries() {
+    static Libraries *table = [] {
+        register_process_hooks(ProcessStateHolder::Components, {lock_libraries_before_fork, unlock_libraries_after_fork,
+                                                                unlock_libraries_after_fork, nullptr});
+        return new Libraries;
+    }();
+    return *table;
+}
+
+void lock_libraries_before_fork() { libraries().lock.lock(); }
+void unlock_libraries_after_fork() { libraries().lock.unlock(); }
 
 void *load_component(const std::string &path) {
-    std::lock_guard<std::mutex> guard(g_libraries_lock);
-    auto it = g_libraries.find(path);
-    if (it != g_libraries.end()) return it->second;
+    Libraries &table = libraries();
+    std::lock_guard<std::mutex> guard(table.lock);
+    auto it = table.loaded.find(path);
+    if (it != table.loaded.end()) return it->second;
     void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) return nullptr;
     // A component that works on the registry uses this library's, so that
@@ -42,7 +63,7 @@ void *load_component(const std::string &path) {
     auto attach =
         reinterpret_cast<registry::ComponentAttachRegistryFn>(dlsym(handle, registry::kComponentAttachRegistrySymbol));
     if (attach) attach(&registry::kHostRegistryCalls);
-    g_libraries.emplace(path, handle);
+    table.loaded.emplace(path, handle);
     return handle;
 }
 

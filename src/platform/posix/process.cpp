@@ -1,30 +1,24 @@
-#include "platform/process.h"
-
 #include <pthread.h>
 
-#include <atomic>
 #include <mutex>
+
+#include "platform/process_backend.h"
 
 namespace qor::platform {
 namespace {
 
-std::atomic<void (*)()> g_unload_routine{nullptr};
-
 // Its destructor runs at dlclose and at a normal exit, before the
 // destructors of the libraries this one depends on (libldap, GnuTLS).
-struct UnloadHook {
-    ~UnloadHook() {
-        if (void (*routine)() = g_unload_routine.load()) routine();
-    }
-} g_unload_hook;
+struct UnloadNotice {
+    ~UnloadNotice() { run_unload_hooks(); }
+} g_unload_notice;
 
 }  // namespace
 
-void run_around_fork(void (*prepare)(), void (*parent)(), void (*child)()) {
+// Handlers registered from a shared library are dropped when it is unloaded.
+void watch_forks() {
     static std::once_flag once;
-    std::call_once(once, [&] { pthread_atfork(prepare, parent, child); });
+    std::call_once(once, [] { pthread_atfork(run_prepare_hooks, run_parent_hooks, run_child_hooks); });
 }
-
-void run_at_unload(void (*routine)()) { g_unload_routine.store(routine); }
 
 }  // namespace qor::platform

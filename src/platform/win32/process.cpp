@@ -1,27 +1,16 @@
-#include "platform/process.h"
-
 #include <windows.h>
 
-#include <atomic>
+#include "platform/process_backend.h"
 
 namespace qor::platform {
-namespace {
 
-std::atomic<void (*)()> g_unload_routine{nullptr};
-
-}  // namespace
-
-void run_around_fork(void (*)(), void (*)(), void (*)()) {}
-
-void run_at_unload(void (*routine)()) { g_unload_routine.store(routine); }
+void watch_forks() {}
 
 }  // namespace qor::platform
 
 // Reserved is null when FreeLibrary unloads the library from a running
 // process, and not null at process termination.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-        if (void (*routine)() = qor::platform::g_unload_routine.load()) routine();
-    }
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) qor::platform::run_unload_hooks();
     return TRUE;
 }
