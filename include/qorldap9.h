@@ -378,6 +378,28 @@ QORLDAP9_API int32_t QORLDAP9_CALL LDC_lastReasonValueEx(void);
  * with its terminator; 0 and the empty string (when size > 0) otherwise. */
 QORLDAP9_API int32_t QORLDAP9_CALL LDC_lastDiagnosticEx(char *text, int32_t size);
 
+/* ------------------------------------------------------------------ */
+/* Extensions: words for the codes, and the version (src/interface/)   */
+/* ------------------------------------------------------------------ */
+
+/* What LDC_codeTextEx describes. */
+#define LDC_TEXT_RESULT 0      /* a result code of an export: LDC_E_*, LDC_TABLE_END or an LDAP result code */
+#define LDC_TEXT_REASON 1      /* an LDC_REASON_* value, with LDC_lastReasonValueEx's value */
+#define LDC_TEXT_REASON_NAME 2 /* the short name of an LDC_REASON_* value ("must_change"), for scripts */
+
+/* Copies into text an English sentence saying what code means, as
+ * kind says: for a reason that carries a number, the number is part of
+ * the sentence when value is not 0; LDC_REASON_NONE and LDC_REASON_UNKNOWN
+ * have the empty sentence. A result code the library does not name gets
+ * the LDAP client's text for it. Returns 1 and the whole text when it fits
+ * size bytes with its terminator; 0 and the empty string (when size > 0)
+ * when it does not, or for an unknown kind or reason. */
+QORLDAP9_API int32_t QORLDAP9_CALL LDC_codeTextEx(int32_t kind, int32_t code, int32_t value, char *text, int32_t size);
+
+/* Returns the library's version, "major.minor.patch", as a string that
+ * stays valid while the library is loaded. */
+QORLDAP9_API const char *QORLDAP9_CALL LDC_versionEx(void);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

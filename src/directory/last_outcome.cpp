@@ -76,13 +76,5 @@ extern "C" int32_t QORLDAP9_CALL LDC_lastReasonEx(void) { return qor::outcome_la
 extern "C" int32_t QORLDAP9_CALL LDC_lastReasonValueEx(void) { return qor::outcome_last().value; }
 
 extern "C" int32_t QORLDAP9_CALL LDC_lastDiagnosticEx(char *text, int32_t size) {
-    if (text == nullptr || size <= 0) return 0;
-    const char *diagnostic = qor::outcome_last().diagnostic;
-    size_t length = strlen(diagnostic);
-    if (length >= static_cast<size_t>(size)) {
-        text[0] = '\0';
-        return 0;
-    }
-    memcpy(text, diagnostic, length + 1);
-    return 1;
+    return qor::copy_whole(text, size, qor::outcome_last().diagnostic) ? 1 : 0;
 }

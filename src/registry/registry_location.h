@@ -5,9 +5,9 @@
 
 #include <string>
 
-namespace qor::registry {
+#include "registry/registry_paths.h"
 
-enum class RegistryRoot { CurrentUser, LocalMachine, Users };
+namespace qor::registry {
 
 struct RegistryFile {
     std::string path;  // empty when no usable location could be formed

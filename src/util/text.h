@@ -26,6 +26,19 @@ inline bool copy_bounded(char (&dst)[N], const char *src) {
     return copy_bounded(dst, N, src);
 }
 
+// Copies src whole, with its terminator, into dst of size bytes. Returns
+// true when it fits; otherwise leaves dst empty (when size > 0).
+inline bool copy_whole(char *dst, long size, std::string_view src) {
+    if (dst == nullptr || size <= 0) return false;
+    if (src.size() >= static_cast<size_t>(size)) {
+        dst[0] = '\0';
+        return false;
+    }
+    memcpy(dst, src.data(), src.size());
+    dst[src.size()] = '\0';
+    return true;
+}
+
 // Length of a string held in a fixed field, never reading past the field.
 template <size_t N>
 inline size_t field_length(const char (&field)[N]) {

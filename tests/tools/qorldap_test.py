@@ -5,6 +5,8 @@ import json
 import os
 import pty
 import shutil
+import socket
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -39,8 +41,9 @@ class Qorldap(unittest.TestCase):
     def tearDownClass(cls):
         shutil.rmtree(cls.registry, ignore_errors=True)
 
-    def run_tool(self, *args, stdin="", expect=None):
-        p = subprocess.run([TOOL, *args], input=stdin, capture_output=True, text=True, env=self.env, timeout=60)
+    def run_tool(self, *args, stdin="", expect=None, env=None, **kw):
+        p = subprocess.run([TOOL, *args], input=stdin, capture_output=True, text=True, env=env or self.env,
+                           timeout=60, **kw)
         for secret in self.SECRETS:
             self.assertNotIn(secret, p.stdout, f"password printed by {args}")
             self.assertNotIn(secret, p.stderr, f"password printed by {args}")
@@ -48,8 +51,8 @@ class Qorldap(unittest.TestCase):
             self.assertEqual(p.returncode, expect, f"{args}: {p.stdout} {p.stderr}")
         return p
 
-    def json_of(self, *args, stdin="", expect=0):
-        p = self.run_tool("--json", *args, stdin=stdin, expect=expect)
+    def json_of(self, *args, stdin="", expect=0, env=None):
+        p = self.run_tool("--json", *args, stdin=stdin, expect=expect, env=env)
         return json.loads(p.stdout)
 
     def make_profile(self, name, *extra):
@@ -81,7 +84,7 @@ class Qorldap(unittest.TestCase):
         self.run_tool("set", "tool-bind", "--bind-password-stdin", stdin="wrong-guess-3\n", expect=0)
         refused = self.json_of("verify", "tool-bind", expect=1)
         self.assertEqual(refused["code"], 49)
-        self.assertIn("Invalid credentials", refused["message"])
+        self.assertEqual(refused["reason"], "invalid_credentials")
 
     def test_set_takes_servers_as_ldap_tools_do(self):
         port = self.dir["LDAP_PORT"]
@@ -182,11 +185,29 @@ class Qorldap(unittest.TestCase):
         self.assertEqual(self.json_of("passwd", "tool-why", "ppquality", "--password-stdin",
                                       stdin="Policy-Pass-1\nTiny-1\n", expect=1)["reason"], "too_short")
         self.run_tool("set", "tool-why", "--hosts", "127.0.0.1:" + self.dir["LDAPS_PORT"], "--ssl", "1", expect=0)
-        p = subprocess.run([TOOL, "check", "tool-why", "jdoe", "--password-stdin"], input="Secret123\n",
-                           capture_output=True, text=True, timeout=60,
-                           env=dict(self.env, LDAPTLS_CACERT="/etc/ssl/certs/ca-certificates.crt"))
-        self.assertEqual(p.returncode, 1)
-        self.assertIn("TLS: the server's certificate is not trusted (set LDAPTLS_CACERT)", p.stderr)
+        untrusted = dict(self.env, LDAPTLS_CACERT="/etc/ssl/certs/ca-certificates.crt")
+        for command in (["check", "tool-why", "jdoe", "--password-stdin"], ["verify", "tool-why"],
+                        ["schema", "tool-why"]):
+            p = self.run_tool(*command, stdin="Secret123\n", env=untrusted, expect=1)
+            self.assertIn("TLS: the server's certificate is not trusted (set LDAPTLS_CACERT)", p.stderr)
+            self.assertEqual(self.json_of(*command, stdin="Secret123\n", env=untrusted, expect=1)["reason"],
+                             "tls_certificate")
+        p = self.run_tool("verify", "tool-why", env=dict(self.env, LDAPTLS_CACERT="/nonexistent/ca.pem"), expect=1)
+        self.assertIn("the CA file /nonexistent/ca.pem (LDAPTLS_CACERT) does not exist", p.stderr)
+
+    def test_an_outage_has_its_own_exit_status(self):
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            closed = "127.0.0.1:%d" % s.getsockname()[1]
+        self.run_tool("set", "tool-down", "--hosts", closed + " " + self.hosts, "--base", "dc=example,dc=com",
+                      "--anonymous", expect=0)
+        told = self.run_tool("-v", "verify", "tool-down", expect=0)
+        self.assertRegex(told.stderr, "trying %s\n.*%s: could not reach after [0-9.]+ s\n.*trying %s\n" %
+                         (closed, closed, self.hosts))
+        self.run_tool("set", "tool-down", "--hosts", closed, expect=0)
+        down = self.run_tool("check", "tool-down", "jdoe", "--password-stdin", stdin="Secret123\n", expect=4)
+        self.assertIn("could not reach — no server of the profile could be reached", down.stderr)
+        self.assertEqual(self.json_of("verify", "tool-down", expect=4)["reason"], "server_down")
 
     def test_hash_check(self):
         stored = subprocess.run([SLAPPASSWD, "-h", "{SSHA}", "-s", "Hash-Me-5"], capture_output=True, text=True,
@@ -202,13 +223,60 @@ class Qorldap(unittest.TestCase):
         self.json_of("fallback", "set", "2")
         self.assertFalse(self.json_of("fallback")["fallback"])
 
+    def test_store_problems_are_told(self):
+        store = tempfile.mkdtemp(prefix="qorldap-store-")
+        self.addCleanup(shutil.rmtree, store, True)
+        os.chmod(store, 0o755)
+        env = dict(self.env, QORLDAP9_REGISTRY_DIR=store)
+        db = os.path.join(store, "current_user.db")
+        # A store nothing was saved in yet lists nothing.
+        self.assertEqual(self.run_tool("list", env=env, expect=0).stdout, "")
+        self.assertEqual(self.json_of("list", env=env), {"ok": True, "profiles": []})
+        self.run_tool("set", "kept", "--hosts", self.hosts, env=env, expect=0)
+        as_other = {"user": 65534} if os.geteuid() == 0 else {}
+        os.chmod(db, 0o000)
+        p = self.run_tool("show", "kept", env=env, expect=1, **as_other)
+        self.assertIn("permission denied reading " + db, p.stderr)
+        os.chmod(db, 0o600)
+        os.chmod(store, 0o777)
+        for command in (["show", "kept"], ["list"], ["set", "kept", "--base", "dc=x"]):
+            p = self.run_tool(*command, env=env, expect=1)
+            self.assertIn(store + " is writable by others", p.stderr)
+        os.chmod(store, 0o755)
+        with open(db, "r+b") as f:
+            f.write(b"not a database" * 100)
+        with open(db, "rb") as f:
+            damaged = f.read()
+        for command in (["show", "kept"], ["list"]):
+            p = self.run_tool(*command, env=env, expect=1)
+            self.assertIn("the store %s failed its integrity check and is kept untouched" % db, p.stderr)
+        with open(db, "rb") as f:
+            self.assertEqual(f.read(), damaged)
+
+    def test_json_is_utf8_for_any_name_and_error(self):
+        self.make_profile("tool-latin")
+        with sqlite3.connect(os.path.join(self.registry, "current_user.db")) as db:
+            db.execute("UPDATE keys SET name = CAST(X'746f6f6c2de9' AS TEXT) WHERE name = 'tool-latin'")
+        p = subprocess.run([TOOL, "--json", "list"], capture_output=True, env=self.env, timeout=60)
+        self.assertIn("tool-\u00e9", json.loads(p.stdout.decode("utf-8"))["profiles"])
+        for args in (["--json"], ["--json", "no-such-command"], ["--json", "--location", "7", "list"],
+                     ["--json", "show"]):
+            told = self.json_of(*args[1:], expect=2)
+            self.assertFalse(told["ok"])
+            self.assertTrue(told["message"])
+
     def test_exit_statuses_and_help(self):
         for sub in ["list", "show", "set", "delete", "fallback", "verify", "schema", "check", "passwd", "hash-check"]:
             p = self.run_tool(sub, "--help", expect=0)
             self.assertIn("Usage", p.stdout)
-        self.run_tool(expect=2)
-        self.run_tool("no-such-command", expect=2)
-        self.run_tool("--location", "7", "list", expect=2)
+        version = self.run_tool("--version", expect=0)
+        self.assertRegex(version.stdout, r"^qorldap \d+\.\d+\.\d+ \(library qorldap9 \d+\.\d+\.\d+\)\n$")
+        for args in ([], ["no-such-command"], ["--location", "7", "list"], ["set"]):
+            self.assertRegex(self.run_tool(*args, expect=2).stderr, "^qorldap: ")
+        self.assertIn("unknown subcommand 'no-such-command'", self.run_tool("no-such-command", expect=2).stderr)
+        for spelling in ("--ldap-version", "--version"):
+            self.make_profile("tool-v2", spelling, "2")
+            self.assertEqual(self.json_of("show", "tool-v2")["version"], 2)
         self.make_profile("tool-x")
         self.run_tool("check", "tool-x", "jdoe", "--password-stdin", stdin="", expect=3)
         self.run_tool("delete", "tool-x", "--location", "2", expect=2)

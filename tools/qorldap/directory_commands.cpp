@@ -1,8 +1,16 @@
 // Commands that reach the directory: the configuration and schema checks,
 // the password check and the password change.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iomanip>
+#include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 #include "commands.h"
 #include "reasons.h"
@@ -28,15 +36,53 @@ bool read_password(Context &ctx, const std::string &prompt, bool from_stdin, Sec
 
 void wipe_record(LDAP_Config &r) { qor::secure_clear(r.BindPwd, sizeof r.BindPwd); }
 
-// Reports a check's or a change's result code with the directory's reason
-// for it; done says what a success means.
+bool is_outage(int32_t reason) { return reason == LDC_REASON_SERVER_DOWN || reason == LDC_REASON_TIMEOUT; }
+
+// The CA file LDAPTLS_CACERT names, when that file does not exist: the
+// client then cannot set up TLS at all and says only "Local error".
+std::optional<std::string> missing_ca_file() {
+    const char *file = std::getenv("LDAPTLS_CACERT");
+    struct stat st;
+    if (file == nullptr || *file == '\0' || ::stat(file, &st) == 0) return std::nullopt;
+    return std::string("the CA file ") + file + " (LDAPTLS_CACERT) does not exist";
+}
+
+// Reports a directory call's result code with the directory's reason for
+// it; done says what a success means.
 int report(Context &ctx, const std::string &what, int rc, const std::string &done, Fields f) {
     LastReason why = last_reason();
     for (auto &field : why.fields()) f.push_back(std::move(field));
-    if (rc == 0) return ctx.out().success(what + ": " + done + (why.sentence.empty() ? "" : " — " + why.sentence), f);
-    if (why.sentence.empty()) return ctx.out().refused(what, rc, f);
+    Output out = ctx.out();
+    if (rc == 0) return out.success(what + ": " + done + (why.sentence.empty() ? "" : " — " + why.sentence), f);
+    std::optional<std::string> ca = missing_ca_file();
+    if (ca && LDC_lastStepEx() <= LDC_STEP_TLS) return out.refused(what, rc, f, *ca);
+    if (is_outage(LDC_lastReasonEx())) return out.unreachable(what, rc, f, "could not reach — " + why.sentence);
+    if (why.sentence.empty()) return out.refused(what, rc, f);
     std::string because = why.new_password ? "the directory refused the new password: " : "refused — ";
-    return ctx.out().refused(what, rc, f, because + why.sentence);
+    return out.refused(what, rc, f, because + why.sentence);
+}
+
+// Runs call on the profile. With -v, on one host of its list at a time,
+// telling each host and how long it took, until one answers, as the
+// library moves on from a host that does not.
+int on_profile(Context &ctx, LDAP_Config &r, const std::function<int(LDAP_Config *)> &call) {
+    std::vector<std::string> hosts = split_hosts(r.HostNames);
+    if (!ctx.verbose || hosts.empty()) return call(&r);
+    int rc = 0;
+    for (const std::string &host : hosts) {
+        LDAP_Config one = r;
+        LDC_setHostNamesEx(&one, host.c_str());
+        std::cerr << "qorldap: trying " << host << std::endl;
+        auto start = std::chrono::steady_clock::now();
+        rc = call(&one);
+        wipe_record(one);
+        std::chrono::duration<double> waited = std::chrono::steady_clock::now() - start;
+        const bool reached = rc == 0 || !is_outage(LDC_lastReasonEx());
+        std::cerr << "qorldap: " << host << (reached ? ": answered" : ": could not reach") << " after " << std::fixed
+                  << std::setprecision(1) << waited.count() << " s" << std::endl;
+        if (reached) break;
+    }
+    return rc;
 }
 
 }  // namespace
@@ -51,11 +97,9 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
         cmd->callback([&ctx, profile, check, passed] {
             LDAP_Config r;
             if (!load_profile(ctx, *profile, r)) return;
-            int rc = check(&r);
+            int rc = on_profile(ctx, r, check);
             wipe_record(r);
-            Fields f{{"name", *profile}};
-            ctx.exit_status = rc == 0 ? ctx.out().success("profile " + *profile + ": " + passed, f)
-                                      : ctx.out().refused("profile " + *profile, rc, f);
+            ctx.exit_status = report(ctx, "profile " + *profile, rc, passed, {{"name", *profile}});
         });
     };
     add_profile_check("verify", "Open and bind a session with a profile", ldap_verifyConfigEx, "the directory binds");
@@ -80,7 +124,8 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
         if (!load_profile(ctx, check_name, r)) return;
         Secret pw;
         if (!read_password(ctx, "Password for " + check_user + ": ", check_stdin, pw)) return;
-        int rc = ldap_verifyPasswdEx(&r, check_user.c_str(), pw.c_str());
+        int rc = on_profile(ctx, r,
+                            [&pw](LDAP_Config *p) { return ldap_verifyPasswdEx(p, check_user.c_str(), pw.c_str()); });
         wipe_record(r);
         ctx.exit_status =
             report(ctx, "password of " + check_user, rc, "verified", {{"name", check_name}, {"user", check_user}});
@@ -107,7 +152,9 @@ void add_directory_commands(CLI::App &app, Context &ctx) {
                 return;
             }
         }
-        int rc = ldapPasswordEx(&r, passwd_user.c_str(), old_pw.c_str(), new_pw.c_str());
+        int rc = on_profile(ctx, r, [&old_pw, &new_pw](LDAP_Config *p) {
+            return ldapPasswordEx(p, passwd_user.c_str(), old_pw.c_str(), new_pw.c_str());
+        });
         wipe_record(r);
         ctx.exit_status =
             report(ctx, "password of " + passwd_user, rc, "changed", {{"name", passwd_name}, {"user", passwd_user}});

@@ -4,32 +4,10 @@
 #include <iostream>
 
 #include "qorldap9.h"
+#include "util/utf8.h"
 
 namespace qorldap {
 namespace {
-
-struct Known {
-    int code;
-    const char *text;
-};
-
-constexpr Known kLibraryCodes[] = {
-    {LDC_TABLE_END, "every profile of the location was read"},
-    {LDC_E_BAD_KEY, "the registry key cannot be opened, or the key name is empty"},
-    {LDC_E_STORE_UNAVAILABLE, "the registry store component is not available"},
-    {LDC_E_NOT_IN_TABLE, "no profile of that name"},
-    {LDC_E_SERVER_LISTED, "the server is already in the list"},
-    {LDC_E_BAD_HOST, "a host name may hold only letters, digits and '-'"},
-    {LDC_E_BAD_PORT, "the port must lie in 1 to 65535"},
-    {LDC_E_SERVER_LIST_FULL, "the server list is full (159 characters)"},
-    {LDC_E_NO_USER_ENTRY, "the directory holds no user entry under the base"},
-    {LDC_E_OLD_PASSWORD, "the old password did not verify"},
-    {LDC_E_CHANGE_FAILED, "the directory refused the change"},
-    {LDC_E_PLAIN_INIT, "a plain session could not be opened"},
-    {LDC_E_SSL_INIT, "an SSL session could not be opened"},
-    {LDC_E_PASSWORD_REFUSED, "the password did not verify"},
-    {LDC_E_AD_NEEDS_SSL, "an Active Directory password change needs SSL (--ssl 1)"},
-};
 
 std::string json_value(const Value &v) {
     if (auto s = std::get_if<std::string>(&v)) return "\"" + json_escape(*s) + "\"";
@@ -43,9 +21,20 @@ std::string json_value(const Value &v) {
 
 }  // namespace
 
+// JSON text is UTF-8: a byte that does not begin a valid sequence (a name
+// stored in another encoding) is read as the Latin-1 character it would be.
 std::string json_escape(const std::string &s) {
     std::string out;
-    for (unsigned char c : s) {
+    for (size_t at = 0; at < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[at]);
+        size_t next = at;
+        char32_t code_point;
+        if (c >= 0x80 && qor::next_code_point(s, &next, &code_point)) {
+            out.append(s, at, next - at);
+            at = next;
+            continue;
+        }
+        ++at;
         switch (c) {
             case '"':
                 out += "\\\"";
@@ -63,7 +52,7 @@ std::string json_escape(const std::string &s) {
                 out += "\\t";
                 break;
             default:
-                if (c < 0x20) {
+                if (c < 0x20 || c >= 0x80) {
                     char buf[8];
                     snprintf(buf, sizeof buf, "\\u%04x", c);
                     out += buf;
@@ -75,11 +64,17 @@ std::string json_escape(const std::string &s) {
     return out;
 }
 
+std::string code_text(int32_t kind, int32_t code, int32_t value) {
+    char text[1024];
+    return LDC_codeTextEx(kind, code, value, text, sizeof text) == 1 ? text : "";
+}
+
 std::string describe_code(int code) {
-    for (const Known &k : kLibraryCodes)
-        if (k.code == code) return k.text;
-    const char *text = ldap_Err2String(code);
-    return text ? text : "unknown result";
+    return code_text(LDC_TEXT_RESULT, code, 0) + (code == LDC_E_AD_NEEDS_SSL ? " (--ssl 1)" : "");
+}
+
+std::string version_text() {
+    return std::string("qorldap ") + QORLDAP_TOOL_VERSION + " (library qorldap9 " + LDC_versionEx() + ")";
 }
 
 void Output::emit_json(Fields fields) {
@@ -99,7 +94,17 @@ int Output::success(const std::string &text, Fields fields) {
     return kExitOk;
 }
 
-int Output::refused(const std::string &what, int code, Fields fields, const std::string &given) {
+int Output::refused(const std::string &what, int code, Fields fields, const std::string &meaning) {
+    emit_refusal(what, code, std::move(fields), meaning);
+    return kExitRefused;
+}
+
+int Output::unreachable(const std::string &what, int code, Fields fields, const std::string &meaning) {
+    emit_refusal(what, code, std::move(fields), meaning);
+    return kExitUnreachable;
+}
+
+void Output::emit_refusal(const std::string &what, int code, Fields fields, const std::string &given) {
     std::string meaning = given.empty() ? describe_code(code) : given;
     if (json_) {
         fields.insert(fields.begin(), {"ok", false});
@@ -109,7 +114,6 @@ int Output::refused(const std::string &what, int code, Fields fields, const std:
     } else {
         std::cerr << "qorldap: " << what << ": " << meaning << " (code " << code << ")" << std::endl;
     }
-    return kExitRefused;
 }
 
 int Output::failed(const std::string &what, Fields fields) {

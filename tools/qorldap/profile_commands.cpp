@@ -12,6 +12,7 @@
 #include "config/profile_fields.h"
 #include "host_list.h"
 #include "secret_input.h"
+#include "store_problem.h"
 #include "util/text.h"
 #include "util/utf8.h"
 
@@ -19,14 +20,6 @@ namespace qorldap {
 namespace {
 
 const char *kMask = "********";
-
-std::vector<std::string> split_hosts(std::string_view hosts) {
-    std::vector<std::string> out;
-    qor::Tokens entries(hosts, " ");
-    std::string_view entry;
-    while (entries.next(entry)) out.emplace_back(entry);
-    return out;
-}
 
 std::vector<std::string> mode_names(int32_t flags) {
     std::vector<std::string> out;
@@ -92,7 +85,7 @@ constexpr FieldOption kFieldOptions[] = {
     {"bind_dn", "--bind-dn", "Bind DN, or a bare user name"},
     {"port", "--port", "Port of the servers given without one", 1, 65535},
     {"ssl", "--ssl", "0 plain, 1 SSL (2: SSL for sessions, plain for password checks)", 0, 2},
-    {"version", "--version", "LDAP protocol version", 2, 3},
+    {"version", "--ldap-version,--version", "LDAP protocol version (--version: the old spelling)", 2, 3},
     {"size_limit", "--size-limit", "Search size limit (0: none)", 0, kNoLimit},
     {"timeout", "--timeout", "Search time limit in seconds", 0, kNoLimit},
     {"deref", "--deref", "Alias dereferencing (0 never .. 3 always)", 0, 3},
@@ -183,18 +176,33 @@ int run_set(Context &ctx, const std::string &name, SetOptions &o) {
     }
     int saved = LDAP_Config_saveEx(&r, name.c_str(), ctx.location);
     qor::secure_clear(r.BindPwd, sizeof r.BindPwd);
-    if (saved != 1)
-        return out.failed("profile " + name + " could not be saved at location " + std::to_string(ctx.location));
+    if (saved != 1) return store_failure(ctx, "profile " + name + " could not be saved", true);
     return out.success((existed ? "updated profile " : "created profile ") + name,
                        {{"name", name}, {"created", !existed}});
 }
 
 }  // namespace
 
+std::vector<std::string> split_hosts(std::string_view hosts) {
+    std::vector<std::string> out;
+    qor::Tokens entries(hosts, " ");
+    std::string_view entry;
+    while (entries.next(entry)) out.emplace_back(entry);
+    return out;
+}
+
+int store_failure(Context &ctx, const std::string &what, bool writing) {
+    std::optional<std::string> problem = store_problem(ctx.location, writing);
+    return ctx.out().failed(what + (problem ? ": " + *problem : " at location " + std::to_string(ctx.location)));
+}
+
 bool load_profile(Context &ctx, const std::string &name, LDAP_Config &record) {
     LDAP_Config_initializeEx(&record);
     if (LDAP_Config_loadEx(&record, name.c_str(), ctx.location) == 1) return true;
-    ctx.exit_status = ctx.out().failed("profile " + name + " not found at location " + std::to_string(ctx.location));
+    std::optional<std::string> problem = store_problem(ctx.location, false);
+    ctx.exit_status =
+        problem ? ctx.out().failed("profile " + name + " cannot be read: " + *problem)
+                : ctx.out().failed("profile " + name + " not found at location " + std::to_string(ctx.location));
     return false;
 }
 
@@ -203,8 +211,15 @@ void add_profile_commands(CLI::App &app, Context &ctx) {
     list->callback([&ctx] {
         std::vector<LDAP_ConfigAux> table(LDC_TABLE_SIZE);
         int rc = LDAP_Config_loadAllAuxEx(table.data(), ctx.location);
+        std::string what = "listing location " + std::to_string(ctx.location);
         if (rc != LDC_TABLE_END) {
-            ctx.exit_status = ctx.out().refused("listing location " + std::to_string(ctx.location), rc);
+            std::optional<std::string> problem = store_problem(ctx.location, false);
+            // A location nothing was ever saved at has no key yet: it is empty.
+            if (rc == LDC_E_BAD_KEY && !problem) {
+                ctx.exit_status = ctx.out().success("", {{"profiles", std::vector<std::string>{}}});
+                return;
+            }
+            ctx.exit_status = problem ? ctx.out().failed(what + ": " + *problem) : ctx.out().refused(what, rc);
             return;
         }
         std::vector<std::string> names;
@@ -270,7 +285,7 @@ void add_profile_commands(CLI::App &app, Context &ctx) {
             return;
         }
         if (LDAP_Config_resetEx(del_name.c_str(), ctx.location) != 1) {
-            ctx.exit_status = out.failed("profile " + del_name + " could not be deleted");
+            ctx.exit_status = store_failure(ctx, "profile " + del_name + " could not be deleted", true);
             return;
         }
         ctx.exit_status = out.success("deleted profile " + del_name, {{"name", del_name}});
