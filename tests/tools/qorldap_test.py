@@ -239,7 +239,7 @@ class Qorldap(unittest.TestCase):
         self.assertIn("permission denied reading " + db, p.stderr)
         os.chmod(db, 0o600)
         os.chmod(store, 0o777)
-        for command in (["show", "kept"], ["list"], ["set", "kept", "--base", "dc=x"]):
+        for command in (["show", "kept"], ["list"], ["set", "kept", "--hosts", self.hosts]):
             p = self.run_tool(*command, env=env, expect=1)
             self.assertIn(store + " is writable by others", p.stderr)
         os.chmod(store, 0o755)
