@@ -72,6 +72,7 @@ constexpr ReasonText kReasonTexts[] = {
     {LDC_REASON_SERVER_DOWN, "server_down", "no server of the profile could be reached", nullptr},
     {LDC_REASON_TIMEOUT, "timeout", "the server did not answer in time", nullptr},
     {LDC_REASON_LOGON_REFUSED, "logon_refused", "the NTLM logon was refused", nullptr},
+    {LDC_REASON_NO_HOST, "no_host", "the profile lists no server", nullptr},
 };
 
 constexpr long long kMinute = 60;
