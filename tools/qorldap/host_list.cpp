@@ -1,3 +1,5 @@
+// Servers as the command line gives them, checked and turned into the
+// entries of HostNames.
 #include "host_list.h"
 
 #include "config/profile_fields.h"
