@@ -9,7 +9,7 @@ std::string logon_domain(const char *dns_domain) {
     size_t start = s.find_first_not_of('.');
     if (start == std::string_view::npos) return {};
     s.remove_prefix(start);
-    return std::string(s.substr(0, s.find('.')));
+    return std::string(s);
 }
 
 bool logon_user(const char *user, std::string &name) {

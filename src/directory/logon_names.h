@@ -6,8 +6,9 @@
 
 namespace qor {
 
-// The first label of a DNS domain: leading dots skipped, up to the next
-// dot. Empty when there is none.
+// The logon domain of a DNS domain: the whole DNS name, leading dots
+// skipped (a first label alone could name another domain that shares it).
+// Empty when there is none.
 std::string logon_domain(const char *dns_domain);
 
 // The logon user name from a user string as the caller gave it: the whole

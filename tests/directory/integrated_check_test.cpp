@@ -40,7 +40,7 @@ NtlmUserFile *IntegratedCheck::users_ = nullptr;
 
 }  // namespace
 
-TEST_F(IntegratedCheck, BareNameAndDnLogOnWithTheFirstDomainLabel) {
+TEST_F(IntegratedCheck, BareNameAndDnLogOnInTheBasesDomain) {
     LDAP_Config r = profile("dc=corp,dc=example,dc=com");
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "Nt-Pass-1"), 0);
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "cn=jdoe,cn=users,dc=corp,dc=example,dc=com", "Nt-Pass-1"), 0);

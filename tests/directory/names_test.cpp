@@ -54,9 +54,9 @@ TEST(UnicodePwd, InvalidUtf8IsWidenedByteByByte) {
     }
 }
 
-TEST(LogonNames, DomainIsTheFirstLabel) {
-    EXPECT_EQ(qor::logon_domain("corp.example.com"), "corp");
-    EXPECT_EQ(qor::logon_domain("..corp.example"), "corp");
+TEST(LogonNames, DomainIsTheWholeDnsName) {
+    EXPECT_EQ(qor::logon_domain("corp.example.com"), "corp.example.com");
+    EXPECT_EQ(qor::logon_domain("..corp.example"), "corp.example");
     EXPECT_EQ(qor::logon_domain("corp"), "corp");
     EXPECT_EQ(qor::logon_domain("..."), "");
     EXPECT_EQ(qor::logon_domain(""), "");

@@ -12,6 +12,7 @@
 #include "fake_provider.h"
 #include "ntlm/logon_check.h"
 #include "ntlm/sspi_provider.h"
+#include "qorldap9.h"
 #include "platform/component_path.h"
 #include "platform/heap.h"
 #include "platform/version.h"
@@ -137,6 +138,23 @@ TEST_F(FakeProvider, VerdictAndCleanupOnSuccess) {
     EXPECT_EQ(s.last_user_length, 5u);
     EXPECT_EQ(s.last_password_length, sizeof FAKE_RIGHT_PASSWORD - 1);
     EXPECT_EQ(s.last_domain_length, 4u);
+}
+
+// The profile's whole DNS domain goes to the provider, which alone knows
+// which domain it names; a first label (ad) could name another domain.
+TEST_F(FakeProvider, ProfileDomainGoesWhole) {
+    use("full");
+    LDAP_Config r;
+    LDAP_Config_initializeEx(&r);
+    LDC_setHostNamesEx(&r, "127.0.0.1:1");
+    LDC_setBaseDNEx(&r, "dc=ad,dc=partner,dc=com");
+    LDC_setmbFlags(&r, LDC_MB_AD | LDC_MB_INTEGRATED);
+    CaptureStderr();
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "alice", FAKE_RIGHT_PASSWORD), 0);
+    EXPECT_EQ(stats().last_domain_length, sizeof "ad.partner.com" - 1);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "PARTNER\\alice", FAKE_RIGHT_PASSWORD), 0);
+    EXPECT_EQ(stats().last_domain_length, sizeof "PARTNER" - 1);
+    GetCapturedStderr();
 }
 
 TEST_F(FakeProvider, NullAndEmptyDomainHaveLengthZero) {

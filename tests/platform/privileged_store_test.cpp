@@ -26,6 +26,18 @@ class PrivilegedStore : public ::testing::Test {
         dir_ = pattern;
         ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
     }
+    // Set-user-ID and set-group-ID bits have no effect where the test's
+    // folder is mounted nosuid.
+    bool set_id_bits_ignored() const {
+        std::string options;
+        FILE *p = popen(("findmnt -no OPTIONS -T '" + dir_ + "'").c_str(), "r");
+        char buffer[256] = {0};
+        if (p != nullptr) {
+            options.assign(buffer, fread(buffer, 1, sizeof buffer - 1, p));
+            pclose(p);
+        }
+        return options.find("nosuid") != std::string::npos;
+    }
     void TearDown() override {
         if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
     }
@@ -93,14 +105,7 @@ TEST_F(PrivilegedStore, StoreOthersMayWriteIsRefused) {
 // by a user who points the registry at a folder of their own whose
 // profile names a directory that accepts any password.
 TEST_F(PrivilegedStore, SetUserIdProgramTakesNoLocationFromItsCaller) {
-    std::string options;
-    FILE *p = popen(("findmnt -no OPTIONS -T '" + dir_ + "'").c_str(), "r");
-    char buffer[256] = {0};
-    if (p != nullptr) {
-        options.assign(buffer, fread(buffer, 1, sizeof buffer - 1, p));
-        pclose(p);
-    }
-    if (options.find("nosuid") != std::string::npos) GTEST_SKIP() << dir_ << " is mounted nosuid";
+    if (set_id_bits_ignored()) GTEST_SKIP() << dir_ << " is mounted nosuid";
     qor_test::FakeDirectory accepting;
     ASSERT_TRUE(accepting.ready());
     std::string out;
@@ -115,4 +120,35 @@ TEST_F(PrivilegedStore, SetUserIdProgramTakesNoLocationFromItsCaller) {
         &out);
     EXPECT_EQ(status, 2) << out;  // no machine profile: the caller's folder was not taken
     EXPECT_EQ(accepting.connections(), 0);
+}
+
+// A set-group-ID program (of group qorldap9, as one reading machine
+// profiles) checking a password over SSL, run by a user who names a CA of
+// their own in LDAPTLS_CACERT or ~/.ldaprc; the server shows a certificate
+// of that CA and grants any bind. Only the system configuration
+// (/etc/ldap/ldap.conf, replaced in the namespace) may choose the CA.
+TEST_F(PrivilegedStore, SetGroupIdProgramTakesNoTlsSettingFromItsCaller) {
+    if (set_id_bits_ignored()) GTEST_SKIP() << dir_ << " is mounted nosuid";
+    const std::string cert = dir_ + "/server.crt", key = dir_ + "/server.key";
+    ASSERT_EQ(std::system(("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+                           "-subj /CN=127.0.0.1 -keyout '" +
+                           key + "' -out '" + cert + "' >/dev/null 2>&1 && chmod 644 '" + cert + "'")
+                              .c_str()),
+              0);
+    qor_test::FakeDirectory granting(qor_test::FakeAnswers(), cert, key);
+    ASSERT_TRUE(granting.ready());
+    std::string out;
+    in_namespace(
+        "cp $P \"$D/probe\" && chgrp qorldap9 \"$D/probe\" && chmod 2755 \"$D/probe\" || exit 90\n"
+        "env -i $P save 1 corp " +
+            granting.hosts() +
+            " pw ssl || exit 40\n"
+            "mkdir \"$D/own\" && echo \"TLS_CACERT $D/server.crt\" >\"$D/own/.ldaprc\" || exit 90\n"
+            ": >\"$D/ldap.conf\" && mount --bind \"$D/ldap.conf\" /etc/ldap/ldap.conf || exit 90\n"
+            "$NOBODY LDAPTLS_CACERT=\"$D/server.crt\" \"$D/probe\" check 1 corp jdoe Wrong-5; echo variable $?\n"
+            "$NOBODY HOME=\"$D/own\" \"$D/probe\" check 1 corp jdoe Wrong-5; echo ldaprc $?\n"
+            "echo \"TLS_CACERT $D/server.crt\" >\"$D/ldap.conf\"\n"
+            "$NOBODY \"$D/probe\" check 1 corp jdoe Wrong-5; echo system $?",
+        &out);
+    EXPECT_EQ(out, "variable 1\nldaprc 1\nsystem 0\n");
 }

@@ -1,6 +1,6 @@
 // A program that uses machine profiles the way a password-checking service
 // does, for tests that run it as another user or set-user-ID root:
-//   store_probe save LOCATION NAME HOSTS PASSWORD   exit 0 saved, 1 not
+//   store_probe save LOCATION NAME HOSTS PASSWORD [ssl]   exit 0 saved, 1 not
 //   store_probe load LOCATION NAME                  exit 0 loaded, 2 not
 //   store_probe check LOCATION NAME USER PASSWORD   exit 0 granted, 1 refused, 2 no profile
 #include <cstdlib>
@@ -16,7 +16,8 @@ int main(int argc, char **argv) {
     const char *name = argv[3];
     LDAP_Config r;
     LDAP_Config_initializeEx(&r);
-    if (command == "save" && argc == 6) {
+    if (command == "save" && (argc == 6 || (argc == 7 && std::strcmp(argv[6], "ssl") == 0))) {
+        LDC_setSslEx(&r, argc == 7 ? 1 : 0);
         LDC_setHostNamesEx(&r, argv[4]);
         LDC_setBaseDNEx(&r, "dc=example,dc=com");
         LDC_setmbFlags(&r, LDC_MB_SIMPLE | LDC_MB_POSIX);

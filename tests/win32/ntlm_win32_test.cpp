@@ -64,8 +64,8 @@ TEST(Win32Ntlm, UnknownUserIsDenied) {
 
 TEST(Win32Ntlm, IntegratedActiveDirectoryPasswordCheck) {
     QOR_REQUIRE_WINBIND(env);
-    // The logon domain is the first label of the base's DNS domain: the
-    // test server's own name here.
+    // The logon domain is the base's whole DNS domain, which the test
+    // server's winbind knows as its own.
     LDAP_Config r;
     LDAP_Config_initializeEx(&r);
     LDC_setHostNamesEx(&r, "127.0.0.1");

@@ -79,10 +79,15 @@ SECURITY_STATUS acquire_outbound(const SEC_WINNT_AUTH_IDENTITY_A &identity, gss_
     // The server side asks winbind when there is no user file: name the
     // domain the way winbind knows it; otherwise the way the file does.
     const std::string file = user_file_path();
-    if (file.empty())
+    if (file.empty()) {
+        const bool named = !domain.empty();
         domain = winbind_domain(domain);
-    else
+        // A domain that names none of winbind's domains, or several, gets
+        // no logon: it must not reach a domain its caller did not mean.
+        if (named && domain.empty()) return SEC_E_NO_CREDENTIALS;
+    } else {
         user_file_logon(file, &user, &domain);
+    }
     // The file's domains are upper case and the mechanism compares them as written.
     domain = utf8_upper(domain);
     if (hashed_bytes(user, domain) > kMaxUserAndDomainBytes) return SEC_E_INVALID_PARAMETER;

@@ -12,20 +12,28 @@
 #include <openssl/x509v3.h>
 #include <poll.h>
 #include <sasl/sasl.h>
+#include <strings.h>
+#include <sys/auxv.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <mutex>
 #include <string>
 
 #include "platform/ldap_time_limits.h"
 #include "platform/posix/ldap_uri.h"
+#include "platform/posix/policy_control.h"
 #include "platform/posix/sigpipe_guard.h"
 
 namespace qor::platform {
 namespace {
 
 thread_local int t_last_error = LDAP_SUCCESS;
+
+// The system-wide configuration file that Debian's libldap reads.
+constexpr const char *kSystemClientConfiguration = "/etc/ldap/ldap.conf";
 
 // libldap reports client-side failures as negative codes; the Windows
 // client, whose values callers compare against, numbers them 81 to 97.
@@ -46,16 +54,73 @@ void set_timeout(LDAP *ld, int option, int seconds) {
     ldap_set_option(ld, option, &tv);
 }
 
-// The process-wide TLS settings a session's own TLS context is built from.
-constexpr int kTlsFileOptions[] = {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR, LDAP_OPT_X_TLS_CERTFILE,
-                                   LDAP_OPT_X_TLS_KEYFILE,    LDAP_OPT_X_TLS_CRLFILE,   LDAP_OPT_X_TLS_CIPHER_SUITE};
+// libldap sets up its process-wide options at its first use without a
+// lock: the first sessions of two threads would do it at once. One call
+// ahead of every session settles them.
+void initialise_client() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        int version = 0;
+        ldap_get_option(nullptr, LDAP_OPT_PROTOCOL_VERSION, &version);
+    });
+}
+
+// The process-wide TLS settings a session's own TLS context is built from,
+// with their keywords in the system's client configuration; the client
+// certificate and key have none there (libldap takes them from a user's
+// own configuration only).
+struct TlsFileOption {
+    int option;
+    const char *system_keyword;
+};
+constexpr TlsFileOption kTlsFileOptions[] = {
+    {LDAP_OPT_X_TLS_CACERTFILE, "TLS_CACERT"}, {LDAP_OPT_X_TLS_CACERTDIR, "TLS_CACERTDIR"},
+    {LDAP_OPT_X_TLS_CERTFILE, nullptr},        {LDAP_OPT_X_TLS_KEYFILE, nullptr},
+    {LDAP_OPT_X_TLS_CRLFILE, "TLS_CRLFILE"},   {LDAP_OPT_X_TLS_CIPHER_SUITE, "TLS_CIPHER_SUITE"},
+};
+
+// The value of keyword in the system's client configuration, as libldap
+// reads it: "KEYWORD value" lines, letter case of the keyword aside, "#"
+// lines ignored. False when the file or the keyword is missing.
+bool system_setting(const char *keyword, std::string *value) {
+    std::ifstream file(kSystemClientConfiguration);
+    bool found = false;
+    for (std::string line; std::getline(file, line);) {
+        size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#') continue;
+        size_t end = line.find_first_of(" \t", start);
+        if (end == std::string::npos || strncasecmp(line.c_str() + start, keyword, end - start) != 0 ||
+            keyword[end - start] != '\0')
+            continue;
+        size_t first = line.find_first_not_of(" \t", end);
+        size_t last = line.find_last_not_of(" \t\r");
+        if (first == std::string::npos) continue;
+        *value = line.substr(first, last + 1 - first);
+        found = true;  // the last line naming it counts
+    }
+    return found;
+}
+
+// The value a new session takes for a TLS file option; false for none. A
+// set-user-ID or set-group-ID program runs for its caller, and libldap
+// reads the caller's LDAPTLS_* variables and ~/.ldaprc whenever the user
+// IDs agree (a set-group-ID program): under such secure execution only the
+// system configuration counts.
+bool tls_file_setting(const TlsFileOption &setting, std::string *value) {
+    if (getauxval(AT_SECURE) != 0)
+        return setting.system_keyword != nullptr && system_setting(setting.system_keyword, value);
+    char *text = nullptr;
+    if (ldap_get_option(nullptr, setting.option, &text) != LDAP_OPT_SUCCESS || text == nullptr) return false;
+    value->assign(text);
+    ldap_memfree(text);
+    return true;
+}
 
 int copy_tls_files_to(LDAP *ld) {
-    for (int option : kTlsFileOptions) {
-        char *value = nullptr;
-        if (ldap_get_option(nullptr, option, &value) != LDAP_OPT_SUCCESS || value == nullptr) continue;
-        int rc = ldap_set_option(ld, option, value);
-        ldap_memfree(value);
+    for (const TlsFileOption &setting : kTlsFileOptions) {
+        std::string value;
+        if (!tls_file_setting(setting, &value)) continue;
+        int rc = ldap_set_option(ld, setting.option, value.c_str());
         if (rc != LDAP_OPT_SUCCESS) return rc;
     }
     return LDAP_OPT_SUCCESS;
@@ -129,6 +194,7 @@ int add_purpose_check(LDAP *ld, void *, void *, void *) {
 }
 
 LDAP *open_session(const char *hosts, int port, bool ssl) {
+    initialise_client();
     t_last_error = LDAP_SUCCESS;
     std::string uris;
     int rc = build_uri_list(hosts, port, ssl, uris);
@@ -207,6 +273,8 @@ int sasl_bind(LDAP *ld, const char *mechanism) {
                                         nullptr);
 }
 
+}  // namespace
+
 void read_policy(LDAP *ld, LDAPControl **response, PasswordPolicy *policy) {
     LDAPControl *control = ldap_control_find(LDAP_CONTROL_PASSWORDPOLICYRESPONSE, response, nullptr);
     if (control == nullptr) return;
@@ -217,6 +285,8 @@ void read_policy(LDAP *ld, LDAPControl **response, PasswordPolicy *policy) {
     if (grace >= 0) policy->grace_logins = grace;
     if (expire >= 0) policy->seconds_to_expiry = expire;
 }
+
+namespace {
 
 // A synchronous request with the password-policy request control: send
 // issues it and yields its message id; the wait is the one the client's
@@ -453,18 +523,20 @@ bool connection_idle(LDAP *ld) {
 }
 
 std::string tls_settings() {
+    initialise_client();
     std::string text;
-    for (int option : kTlsFileOptions) {
-        char *value = nullptr;
-        if (ldap_get_option(nullptr, option, &value) == LDAP_OPT_SUCCESS && value != nullptr) {
+    for (const TlsFileOption &setting : kTlsFileOptions) {
+        std::string value;
+        if (tls_file_setting(setting, &value)) {
             text += value;
             // A CA file or folder replaced or edited in place.
             struct stat st;
-            if ((option == LDAP_OPT_X_TLS_CACERTFILE || option == LDAP_OPT_X_TLS_CACERTDIR) && stat(value, &st) == 0) {
+            const int option = setting.option;
+            if ((option == LDAP_OPT_X_TLS_CACERTFILE || option == LDAP_OPT_X_TLS_CACERTDIR) &&
+                stat(value.c_str(), &st) == 0) {
                 text += '@' + std::to_string(st.st_ino) + ':' + std::to_string(st.st_size) + ':' +
                         std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec);
             }
-            ldap_memfree(value);
         }
         text += '\n';
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "domain_match.h"
 #include "ntlm_user_file.h"
 #include "platform/sspi.h"
 
@@ -192,10 +193,13 @@ TEST_F(Provider, ForeignHandlesAreRefused) {
 TEST_F(Provider, WithoutUserFileTheServerSideAsksWinbind) {
     if (access(QORSSPI_DEFAULT_USER_FILE, F_OK) == 0) GTEST_SKIP() << "this host has a user file";
     unsetenv("QORSSPI_USER_FILE");
-    // No winbind answers here: the user file's users are unknown.
-    SECURITY_STATUS status = exchange("CORP", "alice", "pw");
+    // No winbind answers here: the user file's users are unknown, and a
+    // domain that names none of winbind's gets no logon at all.
+    SECURITY_STATUS status = exchange("", "alice", "pw");
+    SECURITY_STATUS named = exchange("CORP", "alice", "pw");
     use_ntlm_user_file(file_->path());
     EXPECT_EQ(status, SEC_E_LOGON_DENIED);
+    EXPECT_EQ(named, SEC_E_NO_CREDENTIALS);
 }
 
 TEST_F(Provider, WeakProtocolLevelsAreRefused) {
@@ -207,3 +211,26 @@ TEST_F(Provider, WeakProtocolLevelsAreRefused) {
 }
 
 }  // namespace
+
+// The domains winbind lists, in its order: a logon goes to the one domain
+// whose NetBIOS name or whole DNS name it names, never to another that
+// merely shares the first DNS label, and nowhere when that is not one.
+TEST(DomainMatch, OnlyTheDomainNamedExactly) {
+    const std::vector<qorsspi::KnownDomain> trusts = {{"EVIL", "ad.evil.org"}, {"PARTNER", "ad.partner.com"}};
+    const struct {
+        const char *domain, *netbios;
+    } rows[] = {{"ad.partner.com", "PARTNER"},
+                {"AD.Partner.COM", "PARTNER"},
+                {"partner", "PARTNER"},
+                {"ad.evil.org", "EVIL"},
+                {"ad", ""},
+                {"partner.com", ""},
+                {"ad.partner", ""},
+                {"", ""}};
+    for (const auto &row : rows) EXPECT_EQ(qorsspi::match_domain(row.domain, trusts), row.netbios) << row.domain;
+    std::vector<qorsspi::KnownDomain> twice = trusts;
+    twice.push_back({"PARTNER", "ad.partner.com"});  // winbind's own domain is listed among the trusts too
+    EXPECT_EQ(qorsspi::match_domain("ad.partner.com", twice), "PARTNER");
+    twice.push_back({"SHADOW", "ad.partner.com"});
+    EXPECT_EQ(qorsspi::match_domain("ad.partner.com", twice), "");
+}
