@@ -186,8 +186,7 @@ void password_threads(benchmark::State &state) {
 }
 
 // Checks through a profile whose first host is silent, after one call
-// that paid its deadline (Timeout 1: 3 s), beside the same profile
-// without it.
+// that paid the bind deadline (10 s), beside the same profile without it.
 void first_host_check(benchmark::State &state, bool silent_first) {
     if (!need_directory(state)) return;
     qor_test::HungHost silent;
@@ -208,6 +207,32 @@ void first_host_check(benchmark::State &state, bool silent_first) {
     }
 }
 
+// The first check through a profile with Timeout 0 (no limit) whose first
+// host takes the connection and never answers: a new silent host for each,
+// so that each pays the default bind deadline, not the search's 120 s.
+void hung_first_host_default(benchmark::State &state) {
+    if (!need_directory(state)) return;
+    for (auto _ : state) {
+        state.PauseTiming();
+        qor_test::HungHost silent;
+        LDAP_Config r = password_profile(false);
+        LDC_setTimeoutEx(&r, 0);
+        std::string hosts = silent.entry() + " " + fixture().host;
+        LDC_setHostNamesEx(&r, hosts.c_str());
+        state.ResumeTiming();
+        if (ldap_verifyPasswdEx(&r, kUser, kPassword) != 0) {
+            state.SkipWithError("right password refused");
+            break;
+        }
+    }
+}
+
+static benchmark::internal::Benchmark *const qorbench_hung_first =
+    benchmark::RegisterBenchmark("pw_hung_first/default", hung_first_host_default)
+        ->Iterations(1)
+        ->Repetitions(1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
 QORBENCH_REGISTER(pw_dead_first_ours, "pw_dead_first/ours", [](benchmark::State &s) { first_host_check(s, true); });
 QORBENCH_REGISTER(pw_dead_first_live, "pw_dead_first/live", [](benchmark::State &s) { first_host_check(s, false); });
 QORBENCH_REGISTER(pw_simple_ours, "pw_simple/ours", [](benchmark::State &s) { password_ours(s, false); });
@@ -240,6 +265,10 @@ QORBENCH_TARGET(pw_ldaps, qorbench::Section::kRatios,
 QORBENCH_TARGET(pw_dead_first, qorbench::Section::kRatios,
                 s.pair("check with a dead first host", "pw_dead_first/ours", "pw_dead_first/live", 1.1));
 QORBENCH_TARGET(config_check, qorbench::Section::kRatios, s.pair("configuration check", "config_check", 1.05));
+// The first check past a silent host with Timeout 0 waits the default bind
+// deadline (10 s), never the 120 s of a search without a limit.
+QORBENCH_TARGET(pw_hung_first, qorbench::Section::kSingles,
+                s.single("first check, silent host, Timeout 0", "pw_hung_first/default", 11e6));
 static benchmark::internal::Benchmark *const qorbench_threads =
     qorbench::configure(benchmark::RegisterBenchmark("pw_threads", password_threads), 0.5)
         ->Threads(1)

@@ -2,8 +2,12 @@
  * qorldap9 - LDAP connection profiles, sessions and password checks.
  *
  * The interface is flat: plain records with fixed arrays, pointers to
- * caller-owned memory and integer results. The library keeps no state
- * between calls; callers own every record and every output buffer.
+ * caller-owned memory and integer results. Callers own every record and
+ * every output buffer. The library keeps three kinds of state between
+ * calls, none of it in a caller's record: connections of the password
+ * check kept open for the next check, the hosts that lately gave no answer
+ * (tried after the others for 30 s), both process-wide, and each thread's
+ * record of its last directory outcome (LDC_last...Ex).
  */
 #ifndef QORLDAP9_H
 #define QORLDAP9_H

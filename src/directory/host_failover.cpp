@@ -1,3 +1,5 @@
+// Failover over a profile's list of hosts, with the process-wide memory
+// of hosts that gave no answer.
 #include "directory/host_failover.h"
 
 #include <map>
@@ -6,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "directory/last_outcome.h"
+#include "directory/directory_session.h"
 #include "directory/session_open.h"
 #include "util/text.h"
 
@@ -30,12 +32,12 @@ std::string host_key(std::string_view entry, int port, bool ssl) {
     return std::string(ssl ? "ldaps " : "ldap ") + std::string(entry) + " " + std::to_string(port);
 }
 
-bool failed_lately(const std::string &key) {
+bool failed_lately(const std::string &key, std::chrono::milliseconds memory) {
     DeadHosts &d = dead_hosts();
     std::lock_guard<std::mutex> guard(d.lock);
     auto it = d.failed.find(key);
     if (it == d.failed.end()) return false;
-    if (Clock::now() - it->second < kDeadHostMemory) return true;
+    if (Clock::now() - it->second < memory) return true;
     d.failed.erase(it);
     return false;
 }
@@ -51,40 +53,80 @@ void remember(const std::string &key, bool answered) {
 
 // The entries of the list, those that did not answer lately last, each
 // group in the list's order.
-std::vector<std::string> hosts_in_turn(const LDAP_Config *r, bool ssl) {
+std::vector<std::string> hosts_in_turn(const LDAP_Config *r, bool ssl, std::chrono::milliseconds memory) {
     std::vector<std::string> first, last;
     Tokens tokens(field_view(r->HostNames), " ");
     std::string_view entry;
-    while (tokens.next(entry)) (failed_lately(host_key(entry, r->Port, ssl)) ? last : first).emplace_back(entry);
+    while (tokens.next(entry))
+        (failed_lately(host_key(entry, r->Port, ssl), memory) ? last : first).emplace_back(entry);
     first.insert(first.end(), last.begin(), last.end());
     return first;
 }
 
-}  // namespace
-
-bool unanswered(int ldap_code) {
-    return ldap_code == platform::kServerDown || ldap_code == platform::kTimeout ||
-           ldap_code == platform::kConnectError;
+// Runs attempt on a new session of its own to entry, closed afterwards.
+// Returns false when none could be opened (then failure says why).
+bool attempt_on_new_session(LDAP_Config *r, const std::string &entry, const SessionLimits &limits,
+                            const HostAttempt &attempt, DirectoryResult &result, bool &answered,
+                            DirectoryResult &failure) {
+    LDAP *ld = open_password_session(r, entry, limits, failure);
+    if (ld == nullptr) return false;
+    HostSession session(ld, limits);
+    result = attempt(session);
+    answered = session.answered();
+    platform::unbind(ld);
+    return true;
 }
 
-int on_answering_host(LDAP_Config *r, bool keep, const std::function<HostAnswer(LDAP *)> &attempt) {
-    const bool ssl = password_session_uses_ssl(r);
-    int code = -1;
-    for (const std::string &entry : hosts_in_turn(r, ssl)) {
-        HostAnswer answer{};
+}  // namespace
+
+void forget_dead_hosts() {
+    DeadHosts &d = dead_hosts();
+    std::lock_guard<std::mutex> guard(d.lock);
+    d.failed.clear();
+}
+
+DirectoryResult HostSession::note(DirectoryResult result) {
+    last_code_ = result.code;
+    answered_ = answered_ || !unanswered(result.code);
+    return result;
+}
+
+DirectoryResult HostSession::bind(const char *dn, const char *password) {
+    platform::PasswordPolicy policy;
+    int code = platform::simple_bind_s(ld_, dn, password, limits_.bind, &policy);
+    return note(step_result(LDC_STEP_BIND, code, ld_, &policy));
+}
+
+DirectoryResult HostSession::modify(const char *dn, LDAPMod **mods) {
+    platform::PasswordPolicy policy;
+    int code = platform::modify_s(ld_, dn, mods, &policy);
+    return note(step_result(LDC_STEP_MODIFY, code, ld_, &policy));
+}
+
+DirectoryResult on_answering_host(LDAP_Config *r, bool keep, const HostAttempt &attempt) {
+    const SessionLimits limits = session_limits();
+    const bool ssl = uses_ssl(r);
+    // What the last attempt came to; until one ran, why no session opened.
+    DirectoryResult result, failure = known_result(LDC_STEP_CONNECT, platform::kParamError, LDC_REASON_UNKNOWN);
+    failure.no_session = true;
+    bool attempted = false;
+    for (const std::string &entry : hosts_in_turn(r, ssl, limits.dead_host_memory)) {
+        bool answered = false;
         bool on_kept_session = false;
+        int last_code = 0;
         if (keep) {
-            PasswordSession session(r, entry);
-            if (session.get() == nullptr) continue;  // an entry that cannot form a session
-            on_kept_session = session.kept();
-            answer = attempt(session.get());
-            session.bound(answer.last_result);
-        } else {
-            LDAP *ld = open_password_session(r, entry);
-            if (ld == nullptr) continue;
-            answer = attempt(ld);
-            platform::unbind(ld);
+            PasswordSession kept(r, entry, limits, failure);
+            if (kept.get() == nullptr) continue;  // an entry that cannot form a session
+            on_kept_session = kept.kept();
+            HostSession session(kept.get(), limits);
+            result = attempt(session);
+            answered = session.answered();
+            last_code = session.last_code();
+            kept.finished(last_code);
+        } else if (!attempt_on_new_session(r, entry, limits, attempt, result, answered, failure)) {
+            continue;
         }
+        attempted = true;
         // On a kept session the request is not the session's first: one
         // that got no answer may have reached the server, and is never
         // sent to another host. A server that is still there but silent
@@ -93,28 +135,18 @@ int on_answering_host(LDAP_Config *r, bool keep, const std::function<HostAnswer(
         // more on a session of its own, whose first request it is: if it
         // is gone, that one finds out before sending, and the next host
         // gets its turn.
-        if (!answer.answered && on_kept_session && answer.last_result == platform::kServerDown) {
+        if (!answered && on_kept_session && last_code == platform::kServerDown) {
             on_kept_session = false;
-            LDAP *ld = open_password_session(r, entry);
-            if (ld != nullptr) {
-                answer = attempt(ld);
-                platform::unbind(ld);
-            }
+            attempt_on_new_session(r, entry, limits, attempt, result, answered, failure);
         }
-        remember(host_key(entry, r->Port, ssl), answer.answered);
-        code = answer.code;
-        if (answer.answered || on_kept_session) return code;
+        remember(host_key(entry, r->Port, ssl), answered);
+        if (answered || on_kept_session) return result;
     }
-    return code;
+    return attempted ? result : failure;
 }
 
-int bind_on_answering_host(LDAP_Config *r, const char *dn, const char *password, bool keep) {
-    return on_answering_host(r, keep, [&](LDAP *ld) {
-        platform::PasswordPolicy policy;
-        int rc = platform::simple_bind_s(ld, dn, password, &policy);
-        outcome_note(LDC_STEP_BIND, rc, ld, &policy);
-        return HostAnswer{rc, !unanswered(rc), rc};
-    });
+DirectoryResult bind_on_answering_host(LDAP_Config *r, const char *dn, const char *password, bool keep) {
+    return on_answering_host(r, keep, [&](HostSession &session) { return session.bind(dn, password); });
 }
 
 }  // namespace qor

@@ -3,9 +3,10 @@
 #include "directory/last_outcome.h"
 
 #include <cstring>
-#include <string>
+#include <algorithm>
+#include <string_view>
+#include <vector>
 
-#include "directory/outcome_reason.h"
 #include "util/secret.h"
 #include "util/text.h"
 
@@ -16,25 +17,15 @@ thread_local Outcome t_outcome;
 thread_local const OutcomeSecrets *t_secrets = nullptr;
 
 constexpr char kMask[] = "***";
+constexpr size_t kMaskLength = sizeof kMask - 1;
 
-void mask_one(std::string &text, const char *secret) {
+// Marks in covered every byte of text that an occurrence of secret spans.
+void cover(std::string_view text, const char *secret, std::vector<bool> &covered) {
     if (secret == nullptr || *secret == '\0') return;
-    const size_t length = strlen(secret);
-    for (size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + sizeof kMask - 1))
-        text.replace(at, length, kMask);
-}
-
-void store(int32_t step, int code, int32_t reason, int32_t value, std::string text) {
-    if (t_secrets != nullptr) t_secrets->mask(text);
-    Outcome &o = t_outcome;
-    o.step = step;
-    o.code = code;
-    o.reason = reason;
-    o.value = value;
-    // Cut at the record's size; texts that long do not occur.
-    size_t n = text.copy(o.diagnostic, sizeof o.diagnostic - 1);
-    memset(o.diagnostic + n, 0, sizeof o.diagnostic - n);
-    secure_clear(text);  // it may have held a password before masking
+    const std::string_view s(secret);
+    for (size_t at = text.find(s); at != std::string_view::npos; at = text.find(s, at + 1))
+        std::fill(covered.begin() + static_cast<std::ptrdiff_t>(at),
+                  covered.begin() + static_cast<std::ptrdiff_t>(at + s.size()), true);
 }
 
 }  // namespace
@@ -46,24 +37,36 @@ OutcomeSecrets::OutcomeSecrets(const char *first, const char *second)
 
 OutcomeSecrets::~OutcomeSecrets() { t_secrets = outer_; }
 
-void OutcomeSecrets::mask(std::string &text) const {
+Secret OutcomeSecrets::masked(std::string_view text) const {
+    std::vector<bool> covered(text.size(), false);
     for (const OutcomeSecrets *s = this; s != nullptr; s = s->outer_) {
-        mask_one(text, s->first_);
-        mask_one(text, s->second_);
+        cover(text, s->first_, covered);
+        cover(text, s->second_, covered);
     }
+    Secret out;
+    // Room for the longest result, so that no buffer that held part of a
+    // password is given back unwiped by a reallocation.
+    out.reserve(text.size() * kMaskLength);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!covered[i])
+            out.push_back(text[i]);
+        else if (i == 0 || !covered[i - 1])
+            out.append(kMask, kMaskLength);
+    }
+    return out;
 }
 
-void outcome_begin() { store(LDC_STEP_NONE, 0, LDC_REASON_NONE, 0, std::string()); }
-
-void outcome_note(int32_t step, int code, LDAP *ld, const platform::PasswordPolicy *policy) {
-    std::string text = platform::diagnostic(ld);
-    DecodedReason d = decode_reason(step, code, text, policy != nullptr ? *policy : platform::PasswordPolicy{},
-                                    platform::uses_tls(ld));
-    store(d.step, code, d.reason, d.value, std::move(text));
-}
-
-void outcome_note_reason(int32_t step, int code, int32_t reason, int32_t value) {
-    store(step, code, reason, value, std::string());
+int outcome_answer(const DirectoryResult &result, int code) {
+    Outcome &o = t_outcome;
+    o.step = result.step;
+    o.code = result.code;
+    o.reason = result.reason;
+    o.value = result.value;
+    Secret text = t_secrets != nullptr ? t_secrets->masked(result.text.view()) : result.text;
+    // Cut at the record's size; texts that long do not occur.
+    size_t n = text.copy(o.diagnostic, sizeof o.diagnostic - 1);
+    memset(o.diagnostic + n, 0, sizeof o.diagnostic - n);
+    return code;
 }
 
 const Outcome &outcome_last() { return t_outcome; }

@@ -1,16 +1,15 @@
 // The per-thread record of the last directory outcome, read through the
-// LDC_last...Ex exports. Each export that talks to a directory calls
-// outcome_begin() first, then outcome_note() after each step it takes
-// (successful or not); the last note stands. Passwords the export was
-// given are held in an OutcomeSecrets for its duration, and never reach
-// the record.
+// LDC_last...Ex exports. Each export that talks to a directory writes it
+// once, as it returns: outcome_answer turns the directory result into the
+// export's code. Passwords the export was given are held in an
+// OutcomeSecrets for its duration, and never reach the record.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
-#include "platform/ldap_client.h"
+#include "directory/directory_result.h"
 #include "qorldap9.h"
+#include "util/secret.h"
 
 namespace qor {
 
@@ -24,26 +23,26 @@ struct Outcome {
     char diagnostic[kOutcomeDiagnosticSize] = {0};
 };
 
-// Clears this thread's record.
-void outcome_begin();
-// Records that step got code on session ld (null when no session is
-// open): the server's diagnostic text, the password-policy answer when
-// the request asked for one, and the reason decoded from them.
-void outcome_note(int32_t step, int code, LDAP *ld, const platform::PasswordPolicy *policy = nullptr);
-// Records a reason the caller knows without a server's text.
-void outcome_note_reason(int32_t step, int code, int32_t reason, int32_t value = 0);
+// Returns code, after writing result into this thread's record (its text
+// with the running export's passwords masked). An export calls it once,
+// on its way out; one refused before any step passes an empty result.
+int outcome_answer(const DirectoryResult &result, int code);
+// Returns this thread's record.
 const Outcome &outcome_last();
 
-// The passwords of the running export (null ones ignored): any diagnostic
-// noted while this object lives has them replaced by "***". Nests.
+// The passwords of the running export (null ones ignored): any text
+// recorded while this object lives has them replaced by "***". Nests.
 class OutcomeSecrets {
   public:
     explicit OutcomeSecrets(const char *first, const char *second = nullptr);
     ~OutcomeSecrets();
     OutcomeSecrets(const OutcomeSecrets &) = delete;
     OutcomeSecrets &operator=(const OutcomeSecrets &) = delete;
-    // Replaces this object's passwords and the enclosing ones' in text.
-    void mask(std::string &text) const;
+    // Returns text with every occurrence of this object's passwords and
+    // the enclosing ones' replaced: each stretch that any occurrence of
+    // any of them covers becomes one "***", so that no part of a password
+    // that holds another stays visible.
+    Secret masked(std::string_view text) const;
 
   private:
     const char *first_;

@@ -8,9 +8,10 @@
 #include <string>
 
 #include "config/user_dn.h"
-#include "directory/host_failover.h"
+#include "directory/directory_session.h"
 #include "directory/last_outcome.h"
 #include "directory/logon_entry.h"
+#include "directory/password_verify.h"
 #include "directory/unicode_pwd.h"
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
@@ -21,7 +22,7 @@
 
 namespace {
 
-int modify_posix(LDAP *ld, const char *dn, const char *new_password, qor::platform::PasswordPolicy *policy) {
+qor::DirectoryResult modify_posix(qor::HostSession &session, const char *dn, const char *new_password) {
     char attr[] = "userpassword";
     char *values[] = {const_cast<char *>(new_password), nullptr};
     LDAPMod mod{};
@@ -29,11 +30,11 @@ int modify_posix(LDAP *ld, const char *dn, const char *new_password, qor::platfo
     mod.mod_type = attr;
     mod.mod_vals.modv_strvals = values;
     LDAPMod *mods[] = {&mod, nullptr};
-    return qor::platform::modify_s(ld, dn, mods, policy);
+    return session.modify(dn, mods);
 }
 
-int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *new_password,
-              qor::platform::PasswordPolicy *policy) {
+qor::DirectoryResult modify_ad(qor::HostSession &session, const char *dn, const char *old_password,
+                               const char *new_password) {
     qor::Secret old_value = qor::unicode_pwd_value(old_password);
     qor::Secret new_value = qor::unicode_pwd_value(new_password);
     char attr[] = "unicodePwd";
@@ -50,64 +51,55 @@ int modify_ad(LDAP *ld, const char *dn, const char *old_password, const char *ne
     add.mod_type = attr;
     add.mod_vals.modv_bvals = new_vals;
     LDAPMod *mods[] = {&remove, &add, nullptr};
-    return qor::platform::modify_s(ld, dn, mods, policy);
+    return session.modify(dn, mods);
 }
 
 // A modify whose answer never came (it timed out, or the connection
 // dropped after it was sent) may or may not have been carried out. Binds
 // on fresh sessions settle it before anyone is told: the new password
 // binding means it was, the old one binding that it was not. When neither
-// can be decided the change counts as failed, and the reason is recorded.
-bool settled_as_made(LDAP_Config *r, const char *name, const char *old_password, const char *new_password,
-                     int modify_rc) {
-    if (qor::bind_on_answering_host(r, name, new_password, false) == 0) {
-        qor::outcome_note_reason(LDC_STEP_MODIFY, LDAP_SUCCESS, LDC_REASON_NONE);
-        return true;
-    }
-    if (qor::bind_on_answering_host(r, name, old_password, false) == 0) {
-        qor::outcome_note_reason(LDC_STEP_MODIFY, modify_rc, LDC_REASON_UNKNOWN);
-        return false;
-    }
-    int32_t reason = modify_rc == qor::platform::kTimeout ? LDC_REASON_TIMEOUT : LDC_REASON_SERVER_DOWN;
-    qor::outcome_note_reason(LDC_STEP_MODIFY, modify_rc, reason);
-    return false;
+// can be decided the change counts as failed, and the reason says so.
+qor::DirectoryResult settled(LDAP_Config *r, const char *name, const char *old_password, const char *new_password,
+                             int modify_code) {
+    if (qor::bind_on_answering_host(r, name, new_password, false).ok())
+        return qor::known_result(LDC_STEP_MODIFY, LDAP_SUCCESS, LDC_REASON_NONE);
+    if (qor::bind_on_answering_host(r, name, old_password, false).ok())
+        return qor::known_result(LDC_STEP_MODIFY, modify_code, LDC_REASON_UNKNOWN);
+    int32_t reason = modify_code == qor::platform::kTimeout ? LDC_REASON_TIMEOUT : LDC_REASON_SERVER_DOWN;
+    return qor::known_result(LDC_STEP_MODIFY, modify_code, reason);
 }
 
-// True when the directory took the new password.
-bool change_made(LDAP_Config *r, const char *name, const char *old_password, const char *new_password) {
+// Returns the result of the change: ok() when the directory took the new
+// password.
+qor::DirectoryResult change(LDAP_Config *r, const char *name, const char *old_password, const char *new_password) {
     const bool posix = (r->MBFlags & LDC_MB_POSIX) != 0;
     const bool ad = (r->MBFlags & LDC_MB_AD) != 0;
-    int modify_rc = 0;
-    bool outcome_unknown = false;  // of the step's last request
-    bool modify_refused = false;   // on the last host tried
-    int rc = qor::on_answering_host(r, false, [&](LDAP *ld) {
-        modify_refused = false;
-        qor::platform::PasswordPolicy policy;
-        int bind = qor::platform::simple_bind_s(ld, name, old_password, &policy);
-        qor::outcome_note(LDC_STEP_BIND, bind, ld, &policy);
-        if (bind != 0) return qor::HostAnswer{LDC_E_CHANGE_FAILED, !qor::unanswered(bind), bind};
+    bool outcome_unknown = false;  // of the last request, on the last host tried
+    qor::DirectoryResult result = qor::on_answering_host(r, false, [&](qor::HostSession &session) {
+        outcome_unknown = false;
+        qor::DirectoryResult bind = session.bind(name, old_password);
+        if (!bind.ok()) return bind;
         // A logon name binds, but the modify request needs the entry's DN.
-        std::string entry = qor::is_logon_name(r, name) ? qor::logon_entry_dn(ld, r, name) : name;
-        if (entry.empty()) return qor::HostAnswer{LDC_E_CHANGE_FAILED, true, bind};
+        std::string entry = qor::is_logon_name(r, name) ? qor::logon_entry_dn(session.handle(), r, name) : name;
+        if (entry.empty()) return qor::known_result(LDC_STEP_SEARCH, LDAP_NO_SUCH_OBJECT, LDC_REASON_UNKNOWN);
         const char *dn = entry.c_str();
         // With both bits the POSIX request goes first; the Active
         // Directory one only after it succeeded.
+        qor::DirectoryResult modify = bind;
         bool last_request = false;
         if (posix) {
-            modify_rc = modify_posix(ld, dn, new_password, &policy);
+            modify = modify_posix(session, dn, new_password);
             last_request = !ad;
         }
-        if (modify_rc == 0 && ad) {
-            modify_rc = modify_ad(ld, dn, old_password, new_password, &policy);
+        if (modify.code == 0 && ad) {
+            modify = modify_ad(session, dn, old_password, new_password);
             last_request = true;
         }
-        if (posix || ad) qor::outcome_note(LDC_STEP_MODIFY, modify_rc, ld, &policy);
-        outcome_unknown = modify_rc != 0 && last_request && qor::unanswered(modify_rc);
-        modify_refused = modify_rc != 0;
-        return qor::HostAnswer{modify_refused ? LDC_E_CHANGE_FAILED : 0, true, modify_rc};
+        outcome_unknown = modify.code != 0 && last_request && qor::unanswered(modify.code);
+        return modify;
     });
-    if (rc == 0) return true;
-    return modify_refused && outcome_unknown && settled_as_made(r, name, old_password, new_password, modify_rc);
+    if (result.ok() || !outcome_unknown) return result;
+    return settled(r, name, old_password, new_password, result.code);
 }
 
 // Two names of one entry: DNs compared parsed and normalised (types and
@@ -139,12 +131,8 @@ bool profile_can_keep(const char *new_password) {
     return qor::seal_password(new_password, sealed.data(), sealed.size()) == 0;
 }
 
-}  // namespace
-
-extern "C" int QORLDAP9_CALL ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_password,
-                                            const char *new_password) {
-    qor::outcome_begin();
-    qor::OutcomeSecrets secrets(old_password, new_password);
+int change_password(LDAP_Config *r, const char *user, const char *old_password, const char *new_password,
+                    qor::DirectoryResult &result) {
     if ((r->MBFlags & LDC_MB_AD) && !LDC_isSslEx(r)) return LDC_E_AD_NEEDS_SSL;
     // Without a user there is no old password that could verify.
     if (user == nullptr || *user == '\0') return LDC_E_OLD_PASSWORD;
@@ -161,12 +149,24 @@ extern "C" int QORLDAP9_CALL ldapPasswordEx(LDAP_Config *r, const char *user, co
     bool follow = is_bind_user(r, dn);
     if (follow && !profile_can_keep(new_password)) return LDC_E_CHANGE_FAILED;
 
-    if (ldap_verifyPasswdEx(r, dn, old_password) != 0) return LDC_E_OLD_PASSWORD;
-    if (!change_made(r, dn, old_password, new_password)) return LDC_E_CHANGE_FAILED;
+    result = qor::verify_password(r, dn, old_password);
+    if (!result.ok()) return LDC_E_OLD_PASSWORD;
+    result = change(r, dn, old_password, new_password);
+    if (!result.ok()) return LDC_E_CHANGE_FAILED;
 
     if (follow) {
         qor::copy_bounded(r->BindPwd, new_password);
         LDAP_Config_saveEx(r, r->ProfileName, r->RegLocation);  // not reported, by design
     }
     return 0;
+}
+
+}  // namespace
+
+extern "C" int QORLDAP9_CALL ldapPasswordEx(LDAP_Config *r, const char *user, const char *old_password,
+                                            const char *new_password) {
+    qor::OutcomeSecrets secrets(old_password, new_password);
+    qor::DirectoryResult result;
+    int code = change_password(r, user, old_password, new_password, result);
+    return qor::outcome_answer(result, code);
 }

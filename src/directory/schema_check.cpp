@@ -1,5 +1,7 @@
 // Whether a profile reaches a directory that holds accounts of its kind.
+#include "directory/directory_session.h"
 #include "directory/last_outcome.h"
+#include "directory/profile_bind.h"
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
 #include "util/text.h"
@@ -16,36 +18,46 @@ const char *account_filter(int flags) {
     return filter;
 }
 
-}  // namespace
-
-extern "C" int QORLDAP9_CALL ldap_validateSchema(LDAP_Config *record) {
-    LDAP *ld = nullptr;
-    LDAPMessage *result = nullptr;
+// The search for one account under the profile's base on a bound
+// session; *found tells whether an entry came back.
+qor::DirectoryResult search_accounts(LDAP *ld, LDAP_Config *record, bool *found) {
     // Whether an entry exists is all the check needs: no attribute of any
     // entry is asked for ("1.1"), however many users the base holds.
     char no_attribute[] = "1.1";
     char *attributes[] = {no_attribute, nullptr};
+    const char *filter = account_filter(record->MBFlags & 0xFF);
+    std::string base = qor::field_text(record->BaseDN);
+    LDAPMessage *result = nullptr;
+    int rc = pf::search_s(ld, base.c_str(), LDAP_SCOPE_SUBTREE, filter, attributes, 0, &result);
+    // A user entry the directory returned answers the question, whatever
+    // chasing a continuation reference gave afterwards (Active Directory
+    // refers a root search to partitions that an anonymous chase may not
+    // read).
+    *found = pf::has_entry(ld, result);
+    if (*found) rc = LDAP_SUCCESS;
+    pf::msgfree(result);  // also after a failed search
+    return qor::step_result(LDC_STEP_SEARCH, rc, ld);
+}
 
-    int rc = ldapInitEx(&ld, record);
-    if (rc == LDAP_SUCCESS) rc = ldapAuthEx(ld, record);
-    if (rc == LDAP_SUCCESS) {
-        const char *filter = account_filter(record->MBFlags & 0xFF);
-        if (filter == nullptr) {
-            // The profile names no kind of account, so none can match.
-            rc = LDC_E_NO_USER_ENTRY;
+}  // namespace
+
+extern "C" int QORLDAP9_CALL ldap_validateSchema(LDAP_Config *record) {
+    if (record == nullptr) return qor::outcome_answer({}, pf::kParamError);
+    qor::Secret pw = qor::profile_bind_password(record);
+    qor::OutcomeSecrets secrets(pw.c_str());
+    qor::DirectoryResult result;
+    int code = 0;
+    LDAP *ld = qor::open_bound_profile_session(record, pw, result, &code);
+    if (ld != nullptr && code == LDAP_SUCCESS) {
+        bool found = false;
+        // A profile that names no kind of account can match none.
+        if (account_filter(record->MBFlags & 0xFF) == nullptr) {
+            code = LDC_E_NO_USER_ENTRY;
         } else {
-            std::string base = qor::field_text(record->BaseDN);
-            rc = pf::search_s(ld, base.c_str(), LDAP_SCOPE_SUBTREE, filter, attributes, 0, &result);
-            // A user entry the directory returned answers the question,
-            // whatever chasing a continuation reference gave afterwards
-            // (Active Directory refers a root search to partitions that an
-            // anonymous chase may not read).
-            if (pf::has_entry(ld, result)) rc = LDAP_SUCCESS;
-            qor::outcome_note(LDC_STEP_SEARCH, rc, ld);
-            if (rc == LDAP_SUCCESS && !pf::has_entry(ld, result)) rc = LDC_E_NO_USER_ENTRY;
+            result = search_accounts(ld, record, &found);
+            code = result.ok() && !found ? LDC_E_NO_USER_ENTRY : result.code;
         }
     }
-    pf::msgfree(result);  // also after a failed search
     pf::unbind(ld);
-    return rc;
+    return qor::outcome_answer(result, code);
 }

@@ -1,5 +1,6 @@
 #include "directory/session_pool.h"
 
+#include "directory/directory_session.h"
 #include <algorithm>
 #include <map>
 #include <mutex>
@@ -12,9 +13,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Expired sessions of keys nobody uses are looked for at most this often.
-constexpr std::chrono::seconds kSweepInterval{1};
-
 struct Idle {
     LDAP *ld;
     Clock::time_point since;
@@ -26,7 +24,7 @@ struct Kept {
 };
 
 struct State {
-    KeepPolicy policy;
+    KeepPolicy policy;     // the limits' keep policy, as it was at the last take or give back
     bool started = false;  // set at the first use in a process
     bool forked = false;   // this is a child of fork(); the sessions are the parent's
     std::map<std::string, Kept> kept;
@@ -61,7 +59,6 @@ void unlock_in_child() {
 void adopt_process(State &s) {
     if (!s.started) {
         s.started = true;
-        s.policy = keep_policy_from_environment();
         platform::register_process_hooks(platform::ProcessStateHolder::DirectorySessions,
                                          {lock_before_fork, unlock_in_parent, unlock_in_child, close_kept_sessions});
     }
@@ -75,8 +72,10 @@ void adopt_process(State &s) {
 }
 
 std::unique_lock<std::mutex> locked_state() {
+    KeepPolicy policy = session_limits().keep;
     std::unique_lock<std::mutex> lock(g_mutex);
     adopt_process(state());
+    state().policy = policy;
     return lock;
 }
 
@@ -111,7 +110,7 @@ LDAP *take_session(const std::string &key) {
         auto lock = locked_state();
         State &s = state();
         Clock::time_point now = Clock::now();
-        if (now - s.last_sweep > kSweepInterval) {
+        if (now - s.last_sweep > s.policy.sweep_interval) {
             collect_expired(s, now, to_close);
             s.last_sweep = now;
         }
@@ -168,12 +167,6 @@ void close_kept_sessions() {
         s.idle_count = 0;
     }
     close_all(to_close);
-}
-
-void set_keep_policy_for_testing(const KeepPolicy &policy) {
-    close_kept_sessions();
-    auto lock = locked_state();
-    state().policy = policy;
 }
 
 }  // namespace qor

@@ -1,4 +1,6 @@
-// Idle, connected sessions kept between password checks, process-wide.
+// Private to the session module (directory_session.h): idle, connected
+// sessions kept between password checks, process-wide, under the keep
+// policy of the limits in force.
 // A session is taken out by one caller at a time, bound again by it and
 // given back; the key names everything that decides what a new session
 // would be, so that a kept session is one a new one would equal.
@@ -6,7 +8,6 @@
 
 #include <string>
 
-#include "directory/keep_policy.h"
 #include "platform/ldap_client.h"
 
 namespace qor {
@@ -18,11 +19,5 @@ LDAP *take_session(const std::string &key);
 // none could be opened) is kept when reusable and there is room, and
 // closed otherwise.
 void give_back_session(const std::string &key, LDAP *ld, bool reusable);
-
-// Closes every idle session. Also what runs at unload.
-void close_kept_sessions();
-
-// Tests only: closes every idle session and puts policy in force.
-void set_keep_policy_for_testing(const KeepPolicy &policy);
 
 }  // namespace qor

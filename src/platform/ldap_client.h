@@ -12,10 +12,27 @@
 #include <ldap.h>
 #endif
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 namespace qor::platform {
+
+// How long reaching a host (the TLS handshake included) may take when the
+// caller chooses nothing else: libldap bounds the TCP connect and the
+// handshake alike; WLDAP32 takes a deadline for its explicit connect only,
+// and needs longer on a slow system.
+#if defined(_WIN32)
+constexpr std::chrono::milliseconds kDefaultConnectDeadline{5000};
+#else
+constexpr std::chrono::milliseconds kDefaultConnectDeadline{2000};
+#endif
+
+// How long a session waits, chosen by whoever opens it.
+struct Deadlines {
+    std::chrono::milliseconds connect;  // reaching a host, the TLS handshake included
+    std::chrono::milliseconds request;  // the answer to each request but a bind
+};
 
 // Session options, numbered as both clients number them.
 constexpr int kOptDeref = 2;
@@ -34,11 +51,12 @@ constexpr int kNoMemory = 90;
 constexpr int kConnectError = 91;
 
 // Opens a session on a blank-separated list of hosts, each optionally
-// followed by ":port"; port applies to entries without one. Returns null
-// on failure, with the reason in last_error().
-LDAP *ldap_init(const char *hosts, int port);
+// followed by ":port"; port applies to entries without one, deadlines to
+// its waits (WLDAP32 applies the connect deadline to connect() only).
+// Returns null on failure, with the reason in last_error().
+LDAP *ldap_init(const char *hosts, int port, const Deadlines &deadlines);
 // The same over SSL (ldaps), certificates verified.
-LDAP *ldap_sslinit(const char *hosts, int port, int secure);
+LDAP *ldap_sslinit(const char *hosts, int port, int secure, const Deadlines &deadlines);
 // The code of this thread's last failed initialisation.
 int last_error();
 
@@ -51,21 +69,22 @@ struct PasswordPolicy {
     int seconds_to_expiry = kNone;
 };
 
-// value points to a 32-bit integer. Returns an LDAP result code. The
-// time limit also sets the request deadline (below) from the same value.
+// value points to a 32-bit integer. Returns an LDAP result code.
 int set_option(LDAP *ld, int option, const void *value);
-// How long the client waits for the answer to each request on the
-// session: time_limit seconds (the server's own limit) and a margin, or
-// a generous default for 0 ("no limit"). Connecting to a host, TLS
-// handshake included, stays bounded by its own short deadline, so that a
-// dead host fails over quickly whatever the request deadline.
-void set_request_deadline(LDAP *ld, int time_limit);
-// With policy given, the request carries the password-policy request
-// control and policy receives the server's answer, where the client
-// supports the control (on Windows policy stays empty).
-int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy *policy = nullptr);
-// Connects now, so that a dead server shows before a bind.
-int connect(LDAP *ld);
+// Sets how long the client waits for the answer to each request on the
+// session but a bind (a no-op on Windows, whose client has no such
+// deadline beyond the server's time limit).
+void set_request_deadline(LDAP *ld, std::chrono::milliseconds deadline);
+// Returns the LDAP code of a simple bind whose answer is waited for at
+// most deadline (85 after it). With policy given, the request carries the
+// password-policy request control and policy receives the server's
+// answer, where the client supports the control (on Windows policy stays
+// empty).
+int simple_bind_s(LDAP *ld, const char *dn, const char *password, std::chrono::milliseconds deadline,
+                  PasswordPolicy *policy = nullptr);
+// Returns the LDAP code of connecting now within deadline, so that a dead
+// server shows before a bind.
+int connect(LDAP *ld, std::chrono::milliseconds deadline);
 // Binds with the calling process's own credentials (negotiate).
 int negotiate_bind_s(LDAP *ld);
 int search_s(LDAP *ld, const char *base, int scope, const char *filter, char **attrs, int attrsonly,

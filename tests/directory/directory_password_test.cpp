@@ -10,7 +10,7 @@
 
 #include "deep_base.h"
 #include "net_faults.h"
-#include "directory/session_pool.h"
+#include "directory/directory_session.h"
 #include "qorldap9.h"
 #include "temp_registry.h"
 #include "test_directory.h"

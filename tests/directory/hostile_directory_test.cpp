@@ -8,6 +8,7 @@
 
 #include "fake_directory.h"
 #include "qorldap9.h"
+#include "seam_guard.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ TEST(HostileDirectory, ReferralToTheBindIsARefusedPassword) {
 // Ssl 2 asks for SSL: a listener that does not speak it sees a handshake,
 // never the password.
 TEST(HostileDirectory, AnyNonzeroSslKeepsPasswordsOffThePlainWire) {
+    SeamGuard seams;  // the handshake with a listener that never answers waits the connect deadline
+    qor::set_session_limits_for_testing(qor_test::quick_session_limits());
     FakeDirectory sniffer;
     ASSERT_TRUE(sniffer.ready());
     LDAP_Config r = profile_at(sniffer, 2);

@@ -67,13 +67,21 @@ TEST(OutcomeReason, TlsTransportErrorIsAServerDown) {
 }
 
 TEST(OutcomeReason, PasswordsOfTheRunningCallAreMasked) {
-    std::string text = "user Outer-Pass-1 said Inner-Pass-2 twice: Inner-Pass-2";
+    struct Case {
+        const char *first, *second, *text, *masked;
+    } cases[] = {
+        {"Inner-Pass-2", nullptr, "user Outer-Pass-1 said Inner-Pass-2 twice: Inner-Pass-2",
+         "user *** said *** twice: ***"},
+        // A new password that holds the old one is masked whole, whichever
+        // of the two is named first.
+        {"Old-1", "Old-1!New", "new value Old-1!New", "new value ***"},
+        {"x", "Old-1", "Old-1", "***"},
+    };
     qor::OutcomeSecrets outer("Outer-Pass-1");
-    {
-        qor::OutcomeSecrets inner("Inner-Pass-2", nullptr);
-        inner.mask(text);
+    for (const Case &c : cases) {
+        qor::OutcomeSecrets inner(c.first, c.second);
+        EXPECT_EQ(inner.masked(c.text).view(), c.masked) << c.text;
     }
-    EXPECT_EQ(text, "user *** said *** twice: ***");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "directory_profile.h"
 #include "qorldap9.h"
+#include "seam_guard.h"
 #include "test_directory.h"
 
 namespace {
@@ -138,6 +139,8 @@ TEST_F(Reasons, ServerDownIsATransportFailure) {
 }
 
 TEST_F(Reasons, SilentServerIsATimeout) {
+    SeamGuard seams;
+    qor::set_session_limits_for_testing(qor_test::quick_session_limits());
     // Listening, so connects succeed, but nothing ever reads a request.
     int port = 0;
     int fd = qor_test::bound_loopback_socket(port);

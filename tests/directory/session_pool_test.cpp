@@ -1,5 +1,5 @@
 // Kept connections of the password check, against a directory of these
-// tests' own: they restart it, and it closes connections idle for 2 s.
+// tests' own: they restart it, and it closes connections idle for 1 s.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,9 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "directory/session_pool.h"
+#include "directory/directory_session.h"
 #include "net_faults.h"
 #include "qorldap9.h"
+#include "seam_guard.h"
 #include "test_directory.h"
 
 namespace {
@@ -37,14 +38,19 @@ const Account kAccounts[] = {{"jdoe", TestDirectory::kPosixJdoePassword, LDC_MB_
 
 class KeptSessions : public ::testing::Test {
   protected:
+    SeamGuard seams_;
     const TestDirectory *dir = nullptr;
 
     void SetUp() override {
         QOR_REQUIRE_SLAPD(d);
         dir = d;
-        qor::set_keep_policy_for_testing(qor::KeepPolicy{});
+        keep(qor::KeepPolicy{});  // whatever the environment says
     }
-    void TearDown() override { qor::set_keep_policy_for_testing(qor::KeepPolicy{}); }
+    static void keep(const qor::KeepPolicy &policy) {
+        qor::SessionLimits limits = qor_test::quick_session_limits();
+        limits.keep = policy;
+        qor::set_session_limits_for_testing(limits);
+    }
 
     LDAP_Config profile(int flags = LDC_MB_POSIX, bool ssl = false) const {
         LDAP_Config r;
@@ -124,7 +130,7 @@ TEST_F(KeptSessions, ServerClosingAnIdleConnection) {
 
 TEST_F(KeptSessions, BindUnansweredOnAKeptConnectionIsNotSentToAnotherHost) {
     // The proxy passes each connection's first answer at once and holds
-    // back the later ones beyond the deadline of a Timeout of 1.
+    // back the later ones beyond the bind deadline.
     qor_test::SlowProxy slow(dir->ldap_port(), 5000ms, 1);
     LDAP_Config r = profile();
     std::string hosts = slow.entry() + " " + dir->host() + ":" + std::to_string(dir->ldap_port());
@@ -185,7 +191,7 @@ TEST_F(KeptSessions, EightThreadsMixRightAndWrongPasswords) {
 TEST_F(KeptSessions, IdleConnectionsStayUnderTheCap) {
     qor::KeepPolicy policy;
     policy.idle_per_key = 2;
-    qor::set_keep_policy_for_testing(policy);
+    keep(policy);
     std::vector<int> wrong_verdicts = eight_threads_check([&](int flags) { return profile(flags); }, 20);
     for (int t = 0; t < 8; ++t) EXPECT_EQ(wrong_verdicts[t], 0) << "thread " << t;
     EXPECT_LE(dir->connections_from_this_process(), 2);
@@ -193,11 +199,12 @@ TEST_F(KeptSessions, IdleConnectionsStayUnderTheCap) {
 
 TEST_F(KeptSessions, ConnectionIdleLongerThanTheLimitIsClosed) {
     qor::KeepPolicy policy;
-    policy.idle_limit = 100ms;
-    qor::set_keep_policy_for_testing(policy);
+    policy.idle_limit = 50ms;
+    policy.sweep_interval = 10ms;
+    keep(policy);
     LDAP_Config r = profile();
     EXPECT_EQ(opened_by([&] { right_checks(r, 2); }), 1);
-    std::this_thread::sleep_for(250ms);
+    std::this_thread::sleep_for(100ms);
     int refused = -1;
     EXPECT_EQ(opened_by([&] { refused = right_checks(r, 1); }), 1);
     EXPECT_EQ(refused, 0);
@@ -206,7 +213,7 @@ TEST_F(KeptSessions, ConnectionIdleLongerThanTheLimitIsClosed) {
 
 TEST_F(KeptSessions, EnvironmentTurnsKeepingOff) {
     setenv("QORLDAP9_KEEP_CONNECTIONS", "0", 1);
-    qor::set_keep_policy_for_testing(qor::keep_policy_from_environment());
+    qor::set_session_limits_for_testing(qor::default_session_limits());
     unsetenv("QORLDAP9_KEEP_CONNECTIONS");
     LDAP_Config r = profile();
     int refused = -1;

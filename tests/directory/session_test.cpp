@@ -7,6 +7,7 @@
 #include "deep_base.h"
 #include "directory_profile.h"
 #include "qorldap9.h"
+#include "seam_guard.h"
 #include "test_directory.h"
 
 using qor_test::ClosedPort;
@@ -127,9 +128,11 @@ TEST(SessionOpen, DeadFirstHostThenLiveSecondHost) {
 }
 
 // A host that takes the connection and never answers must not hold the
-// caller: the request times out (plain) or the handshake does (SSL).
+// caller: the bind times out (plain) or the handshake does (SSL).
 TEST(SessionOpen, SilentHostFailsInsteadOfHanging) {
     QOR_REQUIRE_SLAPD(dir);
+    SeamGuard seams;
+    qor::set_session_limits_for_testing(qor_test::quick_session_limits());
     int port = 0;
     int fd = qor_test::bound_loopback_socket(port);
     ASSERT_GE(fd, 0);

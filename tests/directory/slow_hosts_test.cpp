@@ -1,29 +1,37 @@
 // Password checks and changes against directories that answer slowly or
-// not at all: deadlines that follow the profile, failover past hosts that
-// accept and never answer, and hosts that failed remembered for a while.
+// not at all: deadlines that follow the profile and the session limits
+// (shortened to milliseconds here), failover past hosts that accept and
+// never answer, and hosts that failed remembered for a while.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "deep_base.h"
 #include "net_faults.h"
 #include "qorldap9.h"
+#include "seam_guard.h"
 #include "test_directory.h"
 
 using qor_test::HungHost;
+using qor_test::kSlowAnswer;
 using qor_test::SlowProxy;
 using qor_test::TestDirectory;
 using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
 class SlowHosts : public ::testing::Test {
   protected:
+    SeamGuard seams_;
+    qor::SessionLimits limits = qor_test::quick_session_limits();
     const TestDirectory *dir = nullptr;
     void SetUp() override {
         QOR_REQUIRE_SLAPD(slapd);
         dir = slapd;
+        qor::set_session_limits_for_testing(limits);
     }
     std::string live(bool ssl = false) const {
         return "127.0.0.1:" + std::to_string(ssl ? dir->ldaps_port() : dir->ldap_port());
@@ -42,8 +50,9 @@ class SlowHosts : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(SlowHosts, AnswerSlowerThanTwoSecondsIsWaitedFor) {
-    SlowProxy slow(dir->ldap_port(), milliseconds(2500));
+TEST_F(SlowHosts, AnswerSlowerThanTheConnectDeadlineIsWaitedFor) {
+    ASSERT_GT(kSlowAnswer, limits.connect);
+    SlowProxy slow(dir->ldap_port(), kSlowAnswer);
     LDAP_Config r = profile(slow.entry(), 0);  // no limit
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
     // The caller's own session follows the same deadline.
@@ -56,9 +65,9 @@ TEST_F(SlowHosts, AnswerSlowerThanTwoSecondsIsWaitedFor) {
 TEST_F(SlowHosts, ChangeWhoseAnswerNeverCameIsSettledAndTheProfileFollows) {
     ASSERT_TRUE(qor_test::directory_user(*dir, dir->base(), "slowchange", "Slow-Old-1"));
     // Binds are answered at once; the modify's answer comes after the
-    // deadline of a profile whose Timeout is 1.
-    SlowProxy slow(dir->ldap_port(), milliseconds(4000), 1);
-    LDAP_Config r = profile(slow.entry(), 1);
+    // request deadline of a profile whose Timeout is 0 (no limit).
+    SlowProxy slow(dir->ldap_port(), milliseconds(5000), 1);
+    LDAP_Config r = profile(slow.entry(), 0);
     LDC_setmbFlags(&r, LDC_MB_POSIX | LDC_MB_SIMPLE);
     std::string dn = "uid=slowchange,ou=people," + dir->base();
     LDC_setBindDNEx(&r, dn.c_str());
@@ -80,6 +89,8 @@ TEST_F(SlowHosts, HostThatNeverAnswersIsPassedOver) {
 }
 
 TEST_F(SlowHosts, HostThatDidNotAnswerIsTriedAfterTheOthers) {
+    limits.dead_host_memory = milliseconds(400);
+    qor::set_session_limits_for_testing(limits);
     HungHost hung;
     LDAP_Config r = profile(hung.entry() + " " + live(), 1);
     ASSERT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
@@ -87,4 +98,23 @@ TEST_F(SlowHosts, HostThatDidNotAnswerIsTriedAfterTheOthers) {
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", "wrong"), LDC_E_PASSWORD_REFUSED);
     EXPECT_EQ(hung.connections(), 0);
+    // Once the memory has passed, the host gets its turn again.
+    std::this_thread::sleep_for(limits.dead_host_memory);
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    EXPECT_EQ(hung.connections(), 1);
+}
+
+// Timeout 0 sets no limit on searches; the bind's own deadline still
+// passes a silent first host over.
+TEST_F(SlowHosts, HungFirstHostIsPassedOverWithinTheBindDeadline) {
+    limits.bind = milliseconds(300);
+    qor::set_session_limits_for_testing(limits);
+    HungHost hung;
+    LDAP_Config r = profile(hung.entry() + " " + live(), 0);
+    auto start = Clock::now();
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword), 0);
+    auto took = Clock::now() - start;
+    EXPECT_EQ(hung.connections(), 1);
+    EXPECT_GE(took, limits.bind);
+    EXPECT_LT(took, limits.bind + milliseconds(500));
 }

@@ -4,7 +4,7 @@
 //
 // Map: result codes of either client (to_windows_code); opening a session
 // with its timeouts and TLS context (open_session); binds, SASL and the
-// password-policy control (sasl_bind, policy_request); the interface's
+// password-policy control (sasl_bind, answered_request); the interface's
 // calls from ldap_init to unbind; kept sessions (prepare_to_keep,
 // connection_idle, tls_settings).
 #include "platform/ldap_client.h"
@@ -22,7 +22,6 @@
 #include <mutex>
 #include <string>
 
-#include "platform/ldap_time_limits.h"
 #include "platform/posix/ldap_uri.h"
 #include "platform/posix/policy_control.h"
 #include "platform/posix/sigpipe_guard.h"
@@ -49,8 +48,13 @@ int to_libldap_code(int code) {
     return code;
 }
 
-void set_timeout(LDAP *ld, int option, int seconds) {
-    struct timeval tv = {seconds, 0};
+struct timeval to_timeval(std::chrono::milliseconds wait) {
+    long long ms = wait.count() > 0 ? wait.count() : 1;
+    return {static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+}
+
+void set_timeout(LDAP *ld, int option, std::chrono::milliseconds wait) {
+    struct timeval tv = to_timeval(wait);
     ldap_set_option(ld, option, &tv);
 }
 
@@ -193,7 +197,7 @@ int add_purpose_check(LDAP *ld, void *, void *, void *) {
     return ber_sockbuf_add_io(sb, &kPurposeCheckLayer, LBER_SBIOD_LEVEL_APPLICATION, ld);
 }
 
-LDAP *open_session(const char *hosts, int port, bool ssl) {
+LDAP *open_session(const char *hosts, int port, bool ssl, const Deadlines &deadlines) {
     initialise_client();
     t_last_error = LDAP_SUCCESS;
     std::string uris;
@@ -208,8 +212,8 @@ LDAP *open_session(const char *hosts, int port, bool ssl) {
         t_last_error = to_windows_code(rc != LDAP_SUCCESS ? rc : LDAP_NO_MEMORY);
         return nullptr;
     }
-    set_timeout(ld, LDAP_OPT_NETWORK_TIMEOUT, kConnectTimeoutSeconds);
-    set_request_deadline(ld, 0);
+    set_timeout(ld, LDAP_OPT_NETWORK_TIMEOUT, deadlines.connect);
+    set_request_deadline(ld, deadlines.request);
     if (ssl) {
         // A synchronous TLS handshake with a silent peer is not bounded by
         // the timeouts; an asynchronous connect is.
@@ -288,30 +292,34 @@ void read_policy(LDAP *ld, LDAPControl **response, PasswordPolicy *policy) {
 
 namespace {
 
-// A synchronous request with the password-policy request control: send
-// issues it and yields its message id; the wait is the one the client's
-// own synchronous calls make (bounded by the session's timeout). Returns
-// the libldap result code.
+// A synchronous request, with the password-policy request control when
+// policy is given: send issues it and yields its message id; the answer is
+// waited for deadline long, or (null) as long as the session's request
+// deadline. Returns the libldap result code.
 template <typename Send>
-int policy_request(LDAP *ld, PasswordPolicy *policy, Send send) {
-    *policy = PasswordPolicy{};
+int answered_request(LDAP *ld, PasswordPolicy *policy, const struct timeval *deadline, Send send) {
     LDAPControl *request = nullptr;
-    int rc = ldap_create_passwordpolicy_control(ld, &request);
-    if (rc != LDAP_SUCCESS) return rc;
+    if (policy != nullptr) {
+        *policy = PasswordPolicy{};
+        int rc = ldap_create_passwordpolicy_control(ld, &request);
+        if (rc != LDAP_SUCCESS) return rc;
+    }
     LDAPControl *controls[] = {request, nullptr};
     int msgid = -1;
-    rc = send(controls, &msgid);
+    int rc = send(request != nullptr ? controls : nullptr, &msgid);
     ldap_control_free(request);
     if (rc != LDAP_SUCCESS) return rc;
     LDAPMessage *result = nullptr;
-    if (ldap_result(ld, msgid, LDAP_MSG_ALL, nullptr, &result) <= 0 || result == nullptr) {
+    struct timeval wait = deadline != nullptr ? *deadline : timeval{};
+    if (ldap_result(ld, msgid, LDAP_MSG_ALL, deadline != nullptr ? &wait : nullptr, &result) <= 0 ||
+        result == nullptr) {
         ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &rc);
         return rc != LDAP_SUCCESS ? rc : LDAP_TIMEOUT;
     }
     LDAPControl **response = nullptr;
     int parsed = ldap_parse_result(ld, result, &rc, nullptr, nullptr, nullptr, &response, 1);
     if (parsed != LDAP_SUCCESS) return parsed;
-    read_policy(ld, response, policy);
+    if (policy != nullptr) read_policy(ld, response, policy);
     ldap_controls_free(response);
     return rc;
 }
@@ -320,9 +328,13 @@ int policy_request(LDAP *ld, PasswordPolicy *policy, Send send) {
 
 // Opening a session touches no socket (libldap connects at the first
 // request), so no SIGPIPE can arise here.
-LDAP *ldap_init(const char *hosts, int port) { return open_session(hosts, port, false); }
+LDAP *ldap_init(const char *hosts, int port, const Deadlines &deadlines) {
+    return open_session(hosts, port, false, deadlines);
+}
 
-LDAP *ldap_sslinit(const char *hosts, int port, int secure) { return open_session(hosts, port, secure != 0); }
+LDAP *ldap_sslinit(const char *hosts, int port, int secure, const Deadlines &deadlines) {
+    return open_session(hosts, port, secure != 0, deadlines);
+}
 
 int last_error() { return t_last_error; }
 
@@ -339,9 +351,6 @@ int set_option(LDAP *ld, int option, const void *value) {
             break;
         case kOptTimeLimit:
             rc = ldap_set_option(ld, LDAP_OPT_TIMELIMIT, &v);
-            // The client must not give up on a search the server is still
-            // allowed to work on.
-            if (rc == LDAP_OPT_SUCCESS) set_request_deadline(ld, v);
             break;
         case kOptDeref:
             rc = ldap_set_option(ld, LDAP_OPT_DEREF, &v);
@@ -355,12 +364,12 @@ int set_option(LDAP *ld, int option, const void *value) {
     return rc == LDAP_OPT_SUCCESS ? LDAP_SUCCESS : to_windows_code(LDAP_PARAM_ERROR);
 }
 
-void set_request_deadline(LDAP *ld, int time_limit) {
-    if (ld == nullptr) return;
-    set_timeout(ld, LDAP_OPT_TIMEOUT, request_deadline_seconds(time_limit));
+void set_request_deadline(LDAP *ld, std::chrono::milliseconds deadline) {
+    if (ld != nullptr) set_timeout(ld, LDAP_OPT_TIMEOUT, deadline);
 }
 
-int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy *policy) {
+int simple_bind_s(LDAP *ld, const char *dn, const char *password, std::chrono::milliseconds deadline,
+                  PasswordPolicy *policy) {
     SigpipeGuard guard;
     struct berval cred = {0, nullptr};
     if (password != nullptr) {
@@ -368,15 +377,15 @@ int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy
         cred.bv_len = strlen(password);
     }
     const char *name = dn != nullptr ? dn : "";
-    if (policy == nullptr)
-        return to_windows_code(ldap_sasl_bind_s(ld, name, LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr));
-    return to_windows_code(policy_request(ld, policy, [&](LDAPControl **controls, int *msgid) {
+    const struct timeval wait = to_timeval(deadline);
+    return to_windows_code(answered_request(ld, policy, &wait, [&](LDAPControl **controls, int *msgid) {
         return ldap_sasl_bind(ld, name, LDAP_SASL_SIMPLE, &cred, controls, nullptr, msgid);
     }));
 }
 
-int connect(LDAP *ld) {
+int connect(LDAP *ld, std::chrono::milliseconds deadline) {
     SigpipeGuard guard;
+    set_timeout(ld, LDAP_OPT_NETWORK_TIMEOUT, deadline);
     return to_windows_code(ldap_connect(ld));
 }
 
@@ -448,7 +457,7 @@ void msgfree(LDAPMessage *result) {
 int modify_s(LDAP *ld, const char *dn, LDAPMod **mods, PasswordPolicy *policy) {
     SigpipeGuard guard;
     if (policy == nullptr) return to_windows_code(ldap_modify_ext_s(ld, dn, mods, nullptr, nullptr));
-    return to_windows_code(policy_request(ld, policy, [&](LDAPControl **controls, int *msgid) {
+    return to_windows_code(answered_request(ld, policy, nullptr, [&](LDAPControl **controls, int *msgid) {
         return ldap_modify_ext(ld, dn, mods, controls, nullptr, msgid);
     }));
 }
@@ -462,7 +471,7 @@ int password_modify_s(LDAP *ld, const char *dn, const char *old_password, const 
     berval user = text(dn), old_value = text(old_password), new_value = text(new_password);
     PasswordPolicy unused;
     return to_windows_code(
-        policy_request(ld, policy != nullptr ? policy : &unused, [&](LDAPControl **controls, int *msgid) {
+        answered_request(ld, policy != nullptr ? policy : &unused, nullptr, [&](LDAPControl **controls, int *msgid) {
             return ldap_passwd(ld, &user, &old_value, &new_value, controls, nullptr, msgid);
         }));
 }

@@ -4,14 +4,25 @@
 
 #include <cstring>
 
-#include "platform/ldap_time_limits.h"
 #include "util/secret.h"
 
 namespace qor::platform {
+namespace {
 
-LDAP *ldap_init(const char *hosts, int port) { return ::ldap_init(const_cast<PCHAR>(hosts), static_cast<ULONG>(port)); }
+struct l_timeval to_l_timeval(std::chrono::milliseconds wait) {
+    long long ms = wait.count() > 0 ? wait.count() : 1;
+    return {static_cast<LONG>(ms / 1000), static_cast<LONG>(ms % 1000 * 1000)};
+}
 
-LDAP *ldap_sslinit(const char *hosts, int port, int secure) {
+}  // namespace
+
+// The client takes no deadline at opening: connect() applies its own, and
+// requests wait as long as the server's time limit allows.
+LDAP *ldap_init(const char *hosts, int port, const Deadlines &) {
+    return ::ldap_init(const_cast<PCHAR>(hosts), static_cast<ULONG>(port));
+}
+
+LDAP *ldap_sslinit(const char *hosts, int port, int secure, const Deadlines &) {
     return ::ldap_sslinit(const_cast<PCHAR>(hosts), static_cast<ULONG>(port), secure);
 }
 
@@ -22,18 +33,29 @@ int set_option(LDAP *ld, int option, const void *value) {
     return static_cast<int>(::ldap_set_option(ld, option, value));
 }
 
-// WLDAP32's simple bind carries no controls: policy stays empty.
-int simple_bind_s(LDAP *ld, const char *dn, const char *password, PasswordPolicy *policy) {
+// WLDAP32's simple bind carries no controls: policy stays empty. The
+// answer is awaited deadline long; a bind given up on is abandoned.
+int simple_bind_s(LDAP *ld, const char *dn, const char *password, std::chrono::milliseconds deadline,
+                  PasswordPolicy *policy) {
     if (policy != nullptr) *policy = PasswordPolicy{};
-    return static_cast<int>(::ldap_simple_bind_s(ld, const_cast<PCHAR>(dn), const_cast<PCHAR>(password)));
+    ULONG msgid = ::ldap_simple_bind(ld, const_cast<PCHAR>(dn), const_cast<PCHAR>(password));
+    if (msgid == static_cast<ULONG>(-1)) return static_cast<int>(LdapGetLastError());
+    struct l_timeval wait = to_l_timeval(deadline);
+    LDAPMessage *result = nullptr;
+    ULONG got = ::ldap_result(ld, msgid, LDAP_MSG_ALL, &wait, &result);
+    if (got == 0 || got == static_cast<ULONG>(-1) || result == nullptr) {
+        ::ldap_abandon(ld, msgid);
+        return got == 0 ? kTimeout : static_cast<int>(LdapGetLastError());
+    }
+    return static_cast<int>(::ldap_result2error(ld, result, 1));
 }
 
 // WLDAP32 offers no client-side deadline for synchronous requests beyond
 // the server's time limit, which the caller sets as an option of its own.
-void set_request_deadline(LDAP *, int) {}
+void set_request_deadline(LDAP *, std::chrono::milliseconds) {}
 
-int connect(LDAP *ld) {
-    struct l_timeval timeout = {kConnectTimeoutSeconds, 0};
+int connect(LDAP *ld, std::chrono::milliseconds deadline) {
+    struct l_timeval timeout = to_l_timeval(deadline);
     return static_cast<int>(::ldap_connect(ld, &timeout));
 }
 

@@ -1,0 +1,157 @@
+// The directory sessions of the library, behind one face.
+//
+// What it takes care of
+//   - Opening a session from a profile: SSL for any nonzero Ssl (decided
+//     here, once, for every caller), the protocol version, the deadlines
+//     of SessionLimits, referrals never chased on a password session.
+//   - Kept connections of the password check: an idle, connected session
+//     is bound again by the next check whose session would equal it.
+//   - Failover over the profile's list of hosts: a session to each host
+//     in turn until one answers; a host that gave no answer is remembered
+//     for a while and tried after the others.
+//   - The time limits and the failover policy all of that follows.
+//
+// Who owns what
+//   - A handle from open_profile_session is its caller's, who closes it
+//     with platform::unbind.
+//   - A HostSession belongs to on_answering_host; the attempt borrows it
+//     for its call and never closes or keeps its handle.
+//   - Kept connections, the dead-host memory and the limits are
+//     process-wide, owned here, and never destroyed (other threads may
+//     still use them while the process exits); kept connections are
+//     closed at unload, and a child of fork() never uses its parent's.
+//
+// Which thread may call what
+//   - Any thread may call any function at any time; one session is used
+//     by one thread at a time.
+//   - The ..._for_testing functions are called while no other thread
+//     uses a session.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+
+#include "directory/directory_result.h"
+#include "platform/ldap_client.h"
+#include "qorldap9.h"
+
+namespace qor {
+
+// Whether and how long the password check keeps its connections.
+struct KeepPolicy {
+    bool enabled = true;
+    // A connection idle for longer is closed, never used again.
+    std::chrono::milliseconds idle_limit{30000};
+    // Idle connections kept for one set of session settings, and in all.
+    std::size_t idle_per_key = 16;
+    std::size_t idle_in_all = 64;
+    // Expired connections of settings nobody uses are looked for at most
+    // this often.
+    std::chrono::milliseconds sweep_interval{1000};
+};
+
+// Every wait of a session, and the failover policy.
+struct SessionLimits {
+    // Reaching a host, the TLS handshake included: a dead or silent host
+    // fails within it and the next host of the list gets its turn.
+    std::chrono::milliseconds connect = platform::kDefaultConnectDeadline;
+    // The answer to a bind, whatever the profile's Timeout: a host that
+    // takes a connection and never answers costs this long at most.
+    std::chrono::milliseconds bind{10000};
+    // Other requests wait the profile's Timeout (the server's time limit
+    // for a search) and this margin, since a server may work as long as
+    // its limit allows; or request_default where Timeout is 0 (no limit).
+    std::chrono::milliseconds request_margin{2000};
+    std::chrono::milliseconds request_default{120000};
+    // How long a host that gave no answer is tried after the others.
+    std::chrono::milliseconds dead_host_memory{30000};
+    KeepPolicy keep;
+};
+
+// Returns the limits a process starts with: those above, with keeping
+// off when QORLDAP9_KEEP_CONNECTIONS is "0". The variable is honoured
+// also in a set-user-ID process: it can only turn keeping off, which
+// never makes a check less safe.
+SessionLimits default_session_limits();
+// Returns the limits in force.
+SessionLimits session_limits();
+// Returns how long a request but a bind waits under limits on a session
+// whose server-side time limit is time_limit seconds (0: no limit).
+std::chrono::milliseconds request_deadline(const SessionLimits &limits, int time_limit);
+
+// Tests only: closes every kept connection, forgets the hosts that did
+// not answer and puts limits in force; the reset puts the defaults back
+// (tests/support/seam_guard.h does both).
+void set_session_limits_for_testing(const SessionLimits &limits);
+void reset_session_limits_for_testing();
+
+// Returns true when the profile's sessions use SSL: any nonzero Ssl, so
+// that a password never crosses the network in clear because of which
+// nonzero value the profile holds.
+bool uses_ssl(const LDAP_Config *record);
+
+// Returns a session on the profile's whole host list with the profile's
+// five options and the request deadline of its Timeout, for the caller
+// to bind and close; null when the client could not open it, with result
+// saying why (the connect step). Referrals follow the profile's Referal.
+LDAP *open_profile_session(LDAP_Config *record, DirectoryResult &result);
+
+// Returns an empty result when a password session on the profile's hosts
+// can be opened (it is closed again at once, unbound), else the connect
+// step's failure, marked no_session.
+DirectoryResult password_session_opens(LDAP_Config *record);
+
+// A session to one host of the list, lent to an attempt. Its requests
+// return their step's result; the session remembers whether the host
+// answered any of them, which decides failover, and the last code, which
+// decides whether a kept session may serve again.
+class HostSession {
+  public:
+    HostSession(LDAP *ld, const SessionLimits &limits) : ld_(ld), limits_(limits) {}
+    HostSession(const HostSession &) = delete;
+    HostSession &operator=(const HostSession &) = delete;
+
+    // Returns the result of a simple bind as dn with the password-policy
+    // request control, waited for the bind deadline.
+    DirectoryResult bind(const char *dn, const char *password);
+    // Returns the result of a modify request on dn with the
+    // password-policy request control, waited for the request deadline.
+    DirectoryResult modify(const char *dn, LDAPMod **mods);
+    // Returns the handle, for searches (waited for the request deadline).
+    LDAP *handle() const { return ld_; }
+    // Returns true when the host answered a request of this session.
+    bool answered() const { return answered_; }
+    // Returns the code of the session's last request.
+    int last_code() const { return last_code_; }
+
+  private:
+    DirectoryResult note(DirectoryResult result);
+
+    LDAP *ld_;
+    const SessionLimits &limits_;
+    bool answered_ = false;
+    int last_code_ = 0;
+};
+
+using HostAttempt = std::function<DirectoryResult(HostSession &session)>;
+
+// Runs attempt on a password session to each host of the profile's list
+// in turn (those that gave no answer lately last; a kept session when
+// keep is true and there is one), until a host answers. Only an attempt
+// whose host answered nothing moves on to the next host, so that nothing
+// the directory may have acted on is sent twice. Returns the result of
+// the attempt on the host that answered, the last one when none did, or
+// the connect step's failure marked no_session when no session could be
+// opened at all.
+DirectoryResult on_answering_host(LDAP_Config *record, bool keep, const HostAttempt &attempt);
+
+// Returns the result of a simple bind as dn on the first host that
+// answers (on a kept session where keep allows and there is one), or as
+// on_answering_host.
+DirectoryResult bind_on_answering_host(LDAP_Config *record, const char *dn, const char *password, bool keep);
+
+// Closes every idle kept connection. Also what runs at unload.
+void close_kept_sessions();
+
+}  // namespace qor
