@@ -23,7 +23,7 @@
 #include <thread>
 
 #include "bench_common.h"
-#include "directory/keep_policy.h"
+#include "directory/directory_session.h"
 #include "fixture_env.h"
 #include "qorldap9.h"
 
