@@ -103,7 +103,7 @@ static_assert(sizeof kPassword48 == 49, "48 characters");
 void seal(benchmark::State &state) {
     char sealed[qor::kSealedTextSize];
     for (auto _ : state) {
-        if (qor::seal_password(kPassword48, sealed, sizeof sealed) != 0) {
+        if (!qor::seal_password(kPassword48, sealed, sizeof sealed)) {
             state.SkipWithError("seal failed");
             break;
         }
@@ -114,12 +114,12 @@ void seal(benchmark::State &state) {
 void unseal(benchmark::State &state) {
     char sealed[qor::kSealedTextSize];
     char plain[qor::kSealMaxPassword + 1];
-    if (qor::seal_password(kPassword48, sealed, sizeof sealed) != 0) {
+    if (!qor::seal_password(kPassword48, sealed, sizeof sealed)) {
         state.SkipWithError("seal failed");
         return;
     }
     for (auto _ : state) {
-        if (qor::unseal_password(sealed, plain, sizeof plain) != 0 || std::strcmp(plain, kPassword48) != 0) {
+        if (!qor::unseal_password(sealed, plain, sizeof plain) || std::strcmp(plain, kPassword48) != 0) {
             state.SkipWithError("unseal failed");
             break;
         }

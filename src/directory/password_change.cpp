@@ -128,7 +128,7 @@ bool is_bind_user(const LDAP_Config *r, const char *dn) {
 bool profile_can_keep(const char *new_password) {
     if (strlen(new_password) >= sizeof(LDAP_Config::BindPwd)) return false;
     qor::SecretBuffer<qor::kSealedTextSize> sealed;
-    return qor::seal_password(new_password, sealed.data(), sealed.size()) == 0;
+    return qor::seal_password(new_password, sealed.data(), sealed.size());
 }
 
 int change_password(LDAP_Config *r, const char *user, const char *old_password, const char *new_password,

@@ -57,7 +57,7 @@ bool run_exchange(const SspiTable &table, NtlmSide *client, NtlmSide *server, SE
 
 }  // namespace
 
-int ntlm_logonCheck(const char *domain, const char *user, const char *password) {
+bool ntlm_logonCheck(const char *domain, const char *user, const char *password) {
     NtlmSide client{};
     NtlmSide server{};
     SspiTable table{};
@@ -76,18 +76,18 @@ int ntlm_logonCheck(const char *domain, const char *user, const char *password) 
     });
 
     module = sspi_loadProvider(&table);
-    if (module == nullptr) return 0;
+    if (module == nullptr) return false;
 
     uint32_t maxToken = max_token_size(table);
-    if (maxToken == 0) return 0;
+    if (maxToken == 0) return false;
     clientBlock = platform::heap_alloc_zeroed(maxToken);
-    if (clientBlock == nullptr) return 0;
+    if (clientBlock == nullptr) return false;
     serverBlock = platform::heap_alloc_zeroed(maxToken);
-    if (serverBlock == nullptr) return 0;
+    if (serverBlock == nullptr) return false;
 
     SEC_WINNT_AUTH_IDENTITY_A identity{};
-    if (!fill_identity(&identity, domain, user, password)) return 0;
-    return run_exchange(table, &client, &server, &identity, maxToken, clientBlock, serverBlock) ? 1 : 0;
+    if (!fill_identity(&identity, domain, user, password)) return false;
+    return run_exchange(table, &client, &server, &identity, maxToken, clientBlock, serverBlock);
 }
 
 }  // namespace qor

@@ -21,7 +21,7 @@ struct NtlmSide {
 // step, then produces the next token into output. input is the server's
 // last token (ignored by the first step). tokenLength holds the output
 // capacity on entry and the produced token's length on success.
-// False on failure (reported on stderr).
+// False on failure (reported on standard error, ntlm_report.h).
 bool ntlm_clientStep(const SspiTable &table, NtlmSide *side, SEC_WINNT_AUTH_IDENTITY_A *identity, void *input,
                      uint32_t inputLength, void *output, uint32_t *tokenLength);
 

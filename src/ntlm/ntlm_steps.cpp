@@ -1,5 +1,4 @@
-#include <cstdio>
-
+#include "ntlm/ntlm_report.h"
 #include "ntlm/ntlm_side.h"
 
 namespace qor {
@@ -15,16 +14,12 @@ struct TokenDesc {
         : buffer{length, SECBUFFER_TOKEN, data}, desc{SECBUFFER_VERSION, 1, &buffer} {}
 };
 
-void report(const char *call, SECURITY_STATUS status) {
-    std::fprintf(stderr, "%s failed with %08X\n", call, static_cast<unsigned>(status));
-}
-
 bool acquire(const SspiTable &table, NtlmSide *side, SEC_ULONG use, void *authData) {
     TimeStamp expiry{};
     SECURITY_STATUS status = table.AcquireCredentialsHandleA(nullptr, kPackage, use, nullptr, authData, nullptr,
                                                              nullptr, &side->credentialHandle, &expiry);
     if (status < 0) {
-        report("AcquireCredentialsHandle", status);
+        report_failed_call("AcquireCredentialsHandle", status);
         return false;
     }
     side->haveCredentials = true;
@@ -39,24 +34,24 @@ bool wants_completion(SECURITY_STATUS status) {
 bool finish_step(const SspiTable &table, NtlmSide *side, const char *call, SECURITY_STATUS status, TokenDesc *output,
                  uint32_t *tokenLength) {
     if (status < 0) {
-        report(call, status);
+        report_failed_call(call, status);
         return false;
     }
     side->haveContext = true;
     if (wants_completion(status)) {
         if (table.CompleteAuthToken == nullptr) {
-            std::fputs("CompleteAuthToken not supported.\n", stderr);
+            report_missing_call("CompleteAuthToken");
             return false;
         }
         SECURITY_STATUS completed = table.CompleteAuthToken(&side->contextHandle, &output->desc);
         if (completed < 0) {
-            report("CompleteAuthToken", completed);
+            report_failed_call("CompleteAuthToken", completed);
             return false;
         }
     }
     // The other side reads this many bytes from the block: never more than it holds.
     if (output->buffer.cbBuffer > *tokenLength) {
-        report(call, SEC_E_BUFFER_TOO_SMALL);
+        report_failed_call(call, SEC_E_BUFFER_TOO_SMALL);
         return false;
     }
     *tokenLength = output->buffer.cbBuffer;

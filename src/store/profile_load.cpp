@@ -54,7 +54,7 @@ bool read_secret(StoreObject &store, const char *name, char *field, size_t cap) 
     qor::SecretBuffer<qor::kSealedTextSize> sealed;
     qor::SecretBuffer<qor::kSealMaxPassword + 1> plain;
     if (!read_string(store, name, sealed.data(), sealed.size())) return false;
-    if (qor::unseal_password(sealed.data(), plain.data(), plain.size()) != 0) plain.data()[0] = '\0';
+    if (!qor::unseal_password(sealed.data(), plain.data(), plain.size())) plain.data()[0] = '\0';
     qor::copy_bounded(field, cap, plain.data());
     return true;
 }

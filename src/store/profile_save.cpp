@@ -60,7 +60,7 @@ extern "C" int QORLDAP9_CALL LDAP_Config_saveEx(LDAP_Config *record, const char 
     // nothing rather than a profile with another password.
     qor::Secret password(qor::field_view(record->BindPwd));
     qor::SecretBuffer<qor::kSealedTextSize> sealed;
-    if (qor::seal_password(password.c_str(), sealed.data(), sealed.size()) != 0) return 0;
+    if (!qor::seal_password(password.c_str(), sealed.data(), sealed.size())) return 0;
     LDC_HKEY root;
     std::string path;
     if (!qor::profile_key(location, name, root, path)) return 0;

@@ -139,12 +139,12 @@ bool unseal_text(const char *sealed, Secret &password) {
 
 }  // namespace
 
-int seal_password(const char *plain, char *out, size_t limit) {
-    if (!out || limit == 0) return -1;
+bool seal_password(const char *plain, char *out, size_t limit) {
+    if (!out || limit == 0) return false;
     out[0] = '\0';
-    if (!plain) return -1;
+    if (!plain) return false;
     size_t length = strnlen(plain, kSealMaxPassword + 1);
-    if (length > kSealMaxPassword) return -1;
+    if (length > kSealMaxPassword) return false;
     Secret padded = pad(plain, length);
     size_t n = padded.size();
 
@@ -165,19 +165,19 @@ int seal_password(const char *plain, char *out, size_t limit) {
     }
     // The stored form drops words; refuse anything that would not come back.
     Secret back;
-    if (!unseal_text(text.c_str(), back) || back != std::string_view(plain, length)) return -1;
-    if (text.size() + 1 > limit) return -1;
+    if (!unseal_text(text.c_str(), back) || back != std::string_view(plain, length)) return false;
+    if (text.size() + 1 > limit) return false;
     memcpy(out, text.c_str(), text.size() + 1);
-    return 0;
+    return true;
 }
 
-int unseal_password(const char *sealed, char *out, size_t out_size) {
-    if (!out || out_size == 0) return -1;
+bool unseal_password(const char *sealed, char *out, size_t out_size) {
+    if (!out || out_size == 0) return false;
     out[0] = '\0';
     Secret password;
-    if (!sealed || !unseal_text(sealed, password) || password.size() + 1 > out_size) return -1;
+    if (!sealed || !unseal_text(sealed, password) || password.size() + 1 > out_size) return false;
     memcpy(out, password.c_str(), password.size() + 1);
-    return 0;
+    return true;
 }
 
 }  // namespace qor

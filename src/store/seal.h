@@ -17,15 +17,16 @@ constexpr size_t kSealMaxWords = 3 + 1 + kSealMaxPassword + 1;
 // the terminator.
 constexpr size_t kSealedTextSize = kSealMaxWords * 11 + 1;
 
-// Seals plain into out (limit bytes). Returns 0 when out holds the sealed
-// text (empty for the empty password), -1 with out empty when the
-// password cannot be sealed so that it comes back unchanged or the text
-// does not fit.
-int seal_password(const char *plain, char *out, size_t limit);
+// Seals plain into out (limit bytes). Returns true when out holds the
+// sealed text (empty for the empty password), false with out empty when
+// the password cannot be sealed so that it comes back unchanged or the
+// text does not fit.
+bool seal_password(const char *plain, char *out, size_t limit);
 
-// Unseals sealed into out (out_size bytes). Returns 0 when out holds the
-// password, -1 with out empty when the text is not one that sealing makes
-// (tampered, corrupted, too many words) or the password does not fit.
-int unseal_password(const char *sealed, char *out, size_t out_size);
+// Unseals sealed into out (out_size bytes). Returns true when out holds
+// the password, false with out empty when the text is not one that
+// sealing makes (tampered, corrupted, too many words) or the password does
+// not fit.
+bool unseal_password(const char *sealed, char *out, size_t out_size);
 
 }  // namespace qor

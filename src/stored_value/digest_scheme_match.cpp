@@ -15,8 +15,7 @@ constexpr size_t kMaxDigest = 64;
 
 bool sha_matches(const char *candidate, const char *text) {
     char computed[kShaValueSize];
-    if (sha_value(reinterpret_cast<const unsigned char *>(candidate), strlen(candidate), computed, sizeof computed) !=
-        1)
+    if (!sha_value(reinterpret_cast<const unsigned char *>(candidate), strlen(candidate), computed, sizeof computed))
         return false;
     // The tag is left out of the comparison: its letter case is the
     // writer's choice, the digest is what counts.

@@ -10,7 +10,8 @@ namespace qor {
 constexpr size_t kShaValueSize = 34;
 
 // Writes the "{SHA}" value of length data bytes to output of output_size
-// bytes (at least kShaValueSize). Returns 1 on success, 0 on any failure.
-int sha_value(const unsigned char *data, size_t length, char *output, size_t output_size);
+// bytes (at least kShaValueSize). Returns true on success, false on any
+// failure.
+bool sha_value(const unsigned char *data, size_t length, char *output, size_t output_size);
 
 }  // namespace qor

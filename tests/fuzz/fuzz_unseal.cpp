@@ -12,9 +12,9 @@ namespace {
 
 void round_trip(const char *password) {
     char sealed[qor::kSealedTextSize];
-    if (qor::seal_password(password, sealed, sizeof sealed) != 0) __builtin_trap();
+    if (!qor::seal_password(password, sealed, sizeof sealed)) __builtin_trap();
     char back[qor::kSealMaxPassword + 1];
-    if (qor::unseal_password(sealed, back, sizeof back) != 0 || strcmp(back, password) != 0) __builtin_trap();
+    if (!qor::unseal_password(sealed, back, sizeof back) || strcmp(back, password) != 0) __builtin_trap();
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     }
     char password[qor::kSealMaxPassword + 1];
-    if (qor::unseal_password(text.c_str(), password, sizeof password) != 0) {
+    if (!qor::unseal_password(text.c_str(), password, sizeof password)) {
         if (password[0] != '\0') __builtin_trap();
         return 0;
     }

@@ -42,10 +42,11 @@ class LogonCheck : public testing::Test {
     }
     SeamGuard seams_;
 
-    // The verdict with what the check wrote to standard error.
+    // The verdict (1 logged on, 0 not) with what the check wrote to
+    // standard error.
     static std::pair<int, std::string> check(const char *domain, const char *user, const char *password) {
         CaptureStderr();
-        int verdict = ntlm_logonCheck(domain, user, password);
+        int verdict = ntlm_logonCheck(domain, user, password) ? 1 : 0;
         return {verdict, GetCapturedStderr()};
     }
 

@@ -89,13 +89,13 @@ class FreedHeap : public TempRegistry {
 };
 
 TEST_F(FreedHeap, SealingAndUnsealing) {
-    char sealed[qor::kSealedTextSize];
+    char text[qor::kSealedTextSize];
     char back[qor::kSealMaxPassword + 1];
-    int sealed_rc = -1, unsealed_rc = -1;
-    EXPECT_EQ(copies_left_by([&] { sealed_rc = qor::seal_password(kPassword, sealed, sizeof sealed); }), 0);
-    EXPECT_EQ(copies_left_by([&] { unsealed_rc = qor::unseal_password(sealed, back, sizeof back); }), 0);
-    ASSERT_EQ(sealed_rc, 0);
-    ASSERT_EQ(unsealed_rc, 0);
+    bool sealed = false, unsealed = false;
+    EXPECT_EQ(copies_left_by([&] { sealed = qor::seal_password(kPassword, text, sizeof text); }), 0);
+    EXPECT_EQ(copies_left_by([&] { unsealed = qor::unseal_password(text, back, sizeof back); }), 0);
+    ASSERT_TRUE(sealed);
+    ASSERT_TRUE(unsealed);
     EXPECT_STREQ(back, kPassword);
 }
 

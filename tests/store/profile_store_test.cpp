@@ -34,7 +34,7 @@ class ProfileStore : public TempRegistry {
 
     static Values full_values(const std::string &password) {
         char sealed[qor::kSealedTextSize];
-        EXPECT_EQ(qor::seal_password(password.c_str(), sealed, sizeof sealed), 0);
+        EXPECT_TRUE(qor::seal_password(password.c_str(), sealed, sizeof sealed));
         return {{"ProfileName", "raw"}, {"BaseDN", "dc=raw"},      {"BindDN", "cn=raw"},
                 {"BindPwd", sealed},    {"HostNames", "raw.host"}, {"GString", "g"},
                 {"Version", "#2"},      {"Port", "#1389"},         {"SizeLimit", "#5"},

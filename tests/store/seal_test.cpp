@@ -16,15 +16,15 @@ namespace {
 
 std::string seal(const std::string &plain) {
     std::vector<char> out(qor::kSealedTextSize, 'x');
-    EXPECT_EQ(qor::seal_password(plain.c_str(), out.data(), out.size()), 0) << plain;
+    EXPECT_TRUE(qor::seal_password(plain.c_str(), out.data(), out.size())) << plain;
     return out.data();
 }
 
-int unseal(const std::string &sealed, std::string &plain) {
+bool unseal(const std::string &sealed, std::string &plain) {
     std::vector<char> out(qor::kSealMaxPassword + 1, 'x');
-    int rc = qor::unseal_password(sealed.c_str(), out.data(), out.size());
+    bool unsealed = qor::unseal_password(sealed.c_str(), out.data(), out.size());
     plain = out.data();
-    return rc;
+    return unsealed;
 }
 
 std::vector<uint32_t> words_of(const std::string &sealed) {
@@ -53,7 +53,7 @@ std::string decipher_words(const std::vector<uint32_t> &words) {
 TEST(Seal, EmptyPasswordAndEmptyText) {
     EXPECT_EQ(seal(""), "");
     std::string plain = "junk";
-    EXPECT_EQ(unseal("", plain), 0);
+    EXPECT_TRUE(unseal("", plain));
     EXPECT_EQ(plain, "");
 }
 
@@ -102,7 +102,7 @@ TEST(Seal, EveryLengthOfBindPwdRoundTrips) {
                 password += p == 0 ? ',' : p == 1 ? ' ' : char(byte(rng));
             }
             std::string sealed = seal(password), back;
-            ASSERT_EQ(unseal(sealed, back), 0) << length;
+            ASSERT_TRUE(unseal(sealed, back)) << length;
             ASSERT_EQ(back, password) << length;
         }
     }
@@ -111,7 +111,7 @@ TEST(Seal, EveryLengthOfBindPwdRoundTrips) {
 TEST(Seal, CommaPasswordsOfEveryParityRoundTrip) {
     for (std::string password : {",", "a,", ",b", "a,bc", "10,abcdefg", "aaaa,bbbbb", "3,x", "-1,zz", " 2,ab"}) {
         std::string back;
-        ASSERT_EQ(unseal(seal(password), back), 0) << password;
+        ASSERT_TRUE(unseal(seal(password), back)) << password;
         EXPECT_EQ(back, password);
     }
     // An even one gets the count prefix, so that the cut after the comma is right.
@@ -133,7 +133,7 @@ TEST(Seal, BlanksBetweenWordsDoNotMatter) {
     std::string trimmed = sealed.substr(0, sealed.size() - 1);
     for (const std::string &text : {spaced, trimmed}) {
         std::string back;
-        ASSERT_EQ(unseal(text, back), 0) << text;
+        ASSERT_TRUE(unseal(text, back)) << text;
         EXPECT_EQ(back, password);
     }
 }
@@ -148,7 +148,7 @@ TEST(Seal, TamperedTextIsCaught) {
                 for (size_t j = 0; j < words.size(); ++j)
                     text += std::to_string(j == i ? words[j] + delta : words[j]) + " ";
                 std::string back = "junk";
-                EXPECT_EQ(unseal(text, back), -1) << password << " word " << i;
+                EXPECT_FALSE(unseal(text, back)) << password << " word " << i;
                 EXPECT_EQ(back, "");
             }
         }
@@ -157,29 +157,29 @@ TEST(Seal, TamperedTextIsCaught) {
         for (size_t j = 0; j < words.size(); ++j)
             if (j != 1) shorter += std::to_string(words[j]) + " ";
         std::string back;
-        EXPECT_EQ(unseal(shorter, back), -1) << password;
+        EXPECT_FALSE(unseal(shorter, back)) << password;
     }
     std::string back;
-    EXPECT_EQ(unseal("hello", back), -1);
+    EXPECT_FALSE(unseal("hello", back));
 }
 
 TEST(Seal, RefusesWhatItCannotHold) {
     char out[qor::kSealedTextSize];
     memset(out, 'x', sizeof out);
-    EXPECT_EQ(qor::seal_password(std::string(176, 'a').c_str(), out, sizeof out), -1);
+    EXPECT_FALSE(qor::seal_password(std::string(176, 'a').c_str(), out, sizeof out));
     EXPECT_EQ(out[0], '\0');
     // A limit that the text does not fit leaves nothing half written.
     memset(out, 'x', sizeof out);
-    EXPECT_EQ(qor::seal_password("abcdef", out, 12), -1);
+    EXPECT_FALSE(qor::seal_password("abcdef", out, 12));
     EXPECT_EQ(out[0], '\0');
 
     std::string many;
     for (size_t i = 0; i <= qor::kSealMaxWords; ++i) many += "1 ";
     std::string back;
-    EXPECT_EQ(unseal(many, back), -1);
+    EXPECT_FALSE(unseal(many, back));
 
     char small[4];
-    EXPECT_EQ(qor::unseal_password(seal("abcdef").c_str(), small, sizeof small), -1);
+    EXPECT_FALSE(qor::unseal_password(seal("abcdef").c_str(), small, sizeof small));
     EXPECT_EQ(small[0], '\0');
 }
 
@@ -196,8 +196,8 @@ TEST(Seal, ThreadsSealingAtOnceAgree) {
                 for (size_t i = 0; i < passwords.size(); ++i) {
                     char out[qor::kSealedTextSize];
                     char back[qor::kSealMaxPassword + 1];
-                    if (qor::seal_password(passwords[i].c_str(), out, sizeof out) != 0 || expected[i] != out ||
-                        qor::unseal_password(out, back, sizeof back) != 0 || passwords[i] != back)
+                    if (!qor::seal_password(passwords[i].c_str(), out, sizeof out) || expected[i] != out ||
+                        !qor::unseal_password(out, back, sizeof back) || passwords[i] != back)
                         ++mismatches[size_t(t)];
                 }
         });

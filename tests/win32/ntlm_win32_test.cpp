@@ -39,11 +39,11 @@ std::map<std::string, std::string> ntlm_env() {
 TEST(Win32Ntlm, RightPasswordIsValid) {
     QOR_REQUIRE_WINBIND(env);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()),
-              1);
+    EXPECT_TRUE(
+        qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()));
     // the server's own name may be left out
-    EXPECT_EQ(qor::ntlm_logonCheck(nullptr, env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()), 1);
-    EXPECT_EQ(qor::ntlm_logonCheck("", env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()), 1);
+    EXPECT_TRUE(qor::ntlm_logonCheck(nullptr, env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()));
+    EXPECT_TRUE(qor::ntlm_logonCheck("", env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -51,14 +51,14 @@ TEST(Win32Ntlm, WrongPasswordIsDeniedWithOneLine) {
     QOR_REQUIRE_WINBIND(env);
     testing::internal::CaptureStderr();
     std::string wrong = env["NTLM_PASSWORD"] + "x";
-    EXPECT_EQ(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), wrong.c_str()), 0);
+    EXPECT_FALSE(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), wrong.c_str()));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "AcceptSecurityContext failed with 8009030C\n");
 }
 
 TEST(Win32Ntlm, UnknownUserIsDenied) {
     QOR_REQUIRE_WINBIND(env);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), "nosuchuser", env["NTLM_PASSWORD"].c_str()), 0);
+    EXPECT_FALSE(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), "nosuchuser", env["NTLM_PASSWORD"].c_str()));
     EXPECT_NE(testing::internal::GetCapturedStderr(), "");
 }
 
