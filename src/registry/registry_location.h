@@ -20,9 +20,14 @@ struct RegistryFile {
 // folder and the two shared roots under /var/lib/qorldap9. In a
 // secure-execution context (set-user-ID, set-group-ID, capabilities) no
 // environment variable is consulted. Creates the folder when it is missing
-// and can be created; never creates the file. A folder or an existing file
-// that users other than the owner and group may write is refused (empty
-// path): anyone could put profiles of their own there.
+// and can be created; never creates the file. Refused (empty path), since
+// whoever may change them could read the profiles saved there or put
+// profiles of their own there: a folder or an existing file that is not
+// the effective user's or root's, or that others may write; a shared
+// root's folder or file that its group may write; an existing file that
+// is not a regular file; a folder above the store's that is not the
+// effective user's or root's, or that others may write without its sticky
+// bit. The path given is the folder's canonical one.
 RegistryFile registry_file(RegistryRoot root);
 
 // Gives a shared root's newly created folder or database file (open as fd)

@@ -76,4 +76,26 @@ inline bool writable_by_others(const std::string &path) {
     return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWOTH) != 0;
 }
 
+// What a folder or file is to a store.
+enum class StorePart { Above, PrivateStore, SharedStore };
+
+// Returns true when the folder or file st describes may hold a store, or
+// lead to one. Whoever may change it could read the profiles saved there
+// or put profiles of their own there, so it must be the effective user's
+// or root's, and others may not write it: a folder above the store's only
+// when sticky (others cannot then rename or delete what is not theirs), a
+// shared root's folder and file not even its group.
+inline bool trusted_for_store(const struct stat &st, StorePart part) {
+    if (st.st_uid != geteuid() && st.st_uid != 0) return false;
+    switch (part) {
+        case StorePart::Above:
+            return (st.st_mode & S_IWOTH) == 0 || (st.st_mode & S_ISVTX) != 0;
+        case StorePart::PrivateStore:
+            return (st.st_mode & S_IWOTH) == 0;
+        case StorePart::SharedStore:
+            return (st.st_mode & (S_IWOTH | S_IWGRP)) == 0;
+    }
+    return false;
+}
+
 }  // namespace qor::registry

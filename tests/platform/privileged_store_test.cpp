@@ -101,6 +101,46 @@ TEST_F(PrivilegedStore, StoreOthersMayWriteIsRefused) {
     EXPECT_EQ(status, 0) << out;
 }
 
+// Root's bind password must never go into, nor come from, a store another
+// user could read or change: a location from the environment (sudo -E)
+// that another user owns, a file of theirs in root's own folder, a shared
+// root's folder or file that its group may write.
+TEST_F(PrivilegedStore, RootRefusesAStoreAnotherUserOwnsOrItsGroupMayWrite) {
+    std::string out;
+    int status = in_namespace(
+        "mkdir -p \"$D/alice/.config/qorldap9\" \"$D/other\" \"$D/mine\" && chown -R nobody \"$D/alice\" "
+        "\"$D/other\" || exit 90\n"
+        "touch \"$D/mine/current_user.db\" && chown nobody \"$D/mine/current_user.db\" || exit 90\n"
+        "for place in QORLDAP9_REGISTRY_DIR=$D/other HOME=$D/alice XDG_CONFIG_HOME=$D/alice/.config "
+        "QORLDAP9_REGISTRY_DIR=$D/mine; do\n"
+        "  env -i $place $P save 0 corp 127.0.0.1 Root-Secret-7 && { echo \"saved with $place\"; exit 40; }\n"
+        "done\n"
+        "[ -z \"$(find \"$D/alice\" \"$D/other\" -type f)\" ] || exit 41\n"
+        "mkdir /var/lib/qorldap9 && chgrp qorldap9 /var/lib/qorldap9 && chmod 0770 /var/lib/qorldap9 || exit 90\n"
+        "env -i $P save 1 corp 127.0.0.1 pw && exit 42\n"
+        "chmod 0750 /var/lib/qorldap9 && env -i $P save 1 corp 127.0.0.1 pw || exit 43\n"
+        "chmod 0660 /var/lib/qorldap9/local_machine.db && env -i $P load 1 corp && exit 44\n"
+        "exit 0",
+        &out);
+    EXPECT_EQ(status, 0) << out;
+}
+
+// The package's configuration gives stores written before the group
+// existed to the group, and never through a link planted in the folder.
+TEST_F(PrivilegedStore, PackageConfigurationFollowsNoLink) {
+    std::string out;
+    int status = in_namespace(
+        "mkdir /var/lib/qorldap9 && touch /var/lib/qorldap9/users.db /var/lib/victim || exit 90\n"
+        "chown nobody /var/lib/victim && chmod 0600 /var/lib/victim || exit 90\n"
+        "ln -s /var/lib/victim /var/lib/qorldap9/local_machine.db || exit 90\n"
+        "sh '" QOR_POSTINST
+        "' configure || exit 50\n"
+        "stat -c '%U:%G %a' /var/lib/victim /var/lib/qorldap9/users.db /var/lib/qorldap9",
+        &out);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(out, "nobody:root 600\nroot:qorldap9 640\nroot:qorldap9 750\n");
+}
+
 // A set-user-ID program checking passwords through a machine profile, run
 // by a user who points the registry at a folder of their own whose
 // profile names a directory that accepts any password.
