@@ -20,6 +20,13 @@ DirectoryResult step_result(int32_t step, int code, LDAP *ld, const platform::Pa
     return result;
 }
 
+DirectoryResult text_result(int32_t step, int code, std::string_view text) {
+    DecodedReason d = decode_reason(step, code, text, platform::PasswordPolicy{}, false);
+    DirectoryResult result = known_result(d.step, code, d.reason, d.value);
+    result.text.assign(text.data(), text.size());
+    return result;
+}
+
 DirectoryResult known_result(int32_t step, int code, int32_t reason, int32_t value) {
     DirectoryResult result;
     result.step = step;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/ldap_client.h"
 #include "qorldap9.h"
@@ -32,6 +33,11 @@ struct DirectoryResult {
 // answer when the request asked for one, and the reason decoded from
 // them.
 DirectoryResult step_result(int32_t step, int code, LDAP *ld, const platform::PasswordPolicy *policy = nullptr);
+
+// Returns the result of step answered with code and text by a server
+// that is no LDAP session (the Kerberos password change), its reason
+// decoded from them.
+DirectoryResult text_result(int32_t step, int code, std::string_view text);
 
 // Returns a result whose reason the caller knows without a server's text.
 DirectoryResult known_result(int32_t step, int code, int32_t reason, int32_t value = 0);

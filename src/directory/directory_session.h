@@ -118,6 +118,10 @@ class HostSession {
     // Returns the result of a modify request on dn with the
     // password-policy request control, waited for the request deadline.
     DirectoryResult modify(const char *dn, LDAPMod **mods);
+    // Returns the result of the password-modify operation (RFC 3062) on
+    // dn with the password-policy request control, noted as the modify
+    // step and waited for the request deadline.
+    DirectoryResult password_modify(const char *dn, const char *old_password, const char *new_password);
     // Returns the handle, for searches (waited for the request deadline).
     LDAP *handle() const { return ld_; }
     // Returns true when the host answered a request of this session.

@@ -103,6 +103,12 @@ DirectoryResult HostSession::modify(const char *dn, LDAPMod **mods) {
     return note(step_result(LDC_STEP_MODIFY, code, ld_, &policy));
 }
 
+DirectoryResult HostSession::password_modify(const char *dn, const char *old_password, const char *new_password) {
+    platform::PasswordPolicy policy;
+    int code = platform::password_modify_s(ld_, dn, old_password, new_password, &policy);
+    return note(step_result(LDC_STEP_MODIFY, code, ld_, &policy));
+}
+
 DirectoryResult on_answering_host(LDAP_Config *r, bool keep, const HostAttempt &attempt) {
     const SessionLimits limits = session_limits();
     const bool ssl = uses_ssl(r);
@@ -110,7 +116,9 @@ DirectoryResult on_answering_host(LDAP_Config *r, bool keep, const HostAttempt &
     DirectoryResult result, failure = known_result(LDC_STEP_CONNECT, platform::kParamError, LDC_REASON_UNKNOWN);
     failure.no_session = true;
     bool attempted = false;
-    for (const std::string &entry : hosts_in_turn(r, ssl, limits.dead_host_memory)) {
+    const std::vector<std::string> hosts = hosts_in_turn(r, ssl, limits.dead_host_memory);
+    if (hosts.empty()) failure.reason = LDC_REASON_NO_HOST;
+    for (const std::string &entry : hosts) {
         bool answered = false;
         bool on_kept_session = false;
         int last_code = 0;

@@ -1,7 +1,8 @@
 // Changes a user's password as that user: the old password is verified
-// first, then a session bound as the user replaces "userpassword"
-// (POSIX-style) or swaps the "unicodePwd" value (Active Directory, over
-// SSL only). A profile whose own bind user changed its password follows.
+// first, then a session bound as the user changes "userpassword"
+// (POSIX-style: by the password-modify operation where the server offers
+// it, else by a replace) or swaps the "unicodePwd" value (Active
+// Directory, over SSL only). A profile whose own bind user changed its password follows.
 #include <strings.h>
 
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "config/user_dn.h"
 #include "directory/directory_session.h"
+#include "directory/expired_password_change.h"
 #include "directory/last_outcome.h"
 #include "directory/logon_entry.h"
 #include "directory/password_verify.h"
@@ -33,25 +35,27 @@ qor::DirectoryResult modify_posix(qor::HostSession &session, const char *dn, con
     return session.modify(dn, mods);
 }
 
-qor::DirectoryResult modify_ad(qor::HostSession &session, const char *dn, const char *old_password,
-                               const char *new_password) {
-    qor::Secret old_value = qor::unicode_pwd_value(old_password);
-    qor::Secret new_value = qor::unicode_pwd_value(new_password);
-    char attr[] = "unicodePwd";
-    using Length = decltype(berval::bv_len);
-    berval old_bv{static_cast<Length>(old_value.size()), old_value.data()};
-    berval new_bv{static_cast<Length>(new_value.size()), new_value.data()};
-    berval *old_vals[] = {&old_bv, nullptr};
-    berval *new_vals[] = {&new_bv, nullptr};
-    LDAPMod remove{}, add{};
-    remove.mod_op = LDAP_MOD_DELETE | LDAP_MOD_BVALUES;
-    remove.mod_type = attr;
-    remove.mod_vals.modv_bvals = old_vals;
-    add.mod_op = LDAP_MOD_ADD | LDAP_MOD_BVALUES;
-    add.mod_type = attr;
-    add.mod_vals.modv_bvals = new_vals;
-    LDAPMod *mods[] = {&remove, &add, nullptr};
-    return session.modify(dn, mods);
+// Whether the server lists the password-modify operation in its root
+// DSE. A server that does hashes the new password by its own rules and
+// applies its password policy to it; one that does not keeps what a
+// replace sends.
+bool password_modify_offered(LDAP *ld) {
+    char attribute[] = "supportedExtension";
+    char *attributes[] = {attribute, nullptr};
+    LDAPMessage *result = nullptr;
+    bool offered = false;
+    if (qor::platform::search_s(ld, "", LDAP_SCOPE_BASE, "(objectClass=*)", attributes, 0, &result) == 0) {
+        for (const std::string &oid : qor::platform::first_entry_values(ld, result, attribute))
+            offered = offered || oid == qor::platform::kPasswordModifyOid;
+    }
+    qor::platform::msgfree(result);
+    return offered;
+}
+
+qor::DirectoryResult change_posix(qor::HostSession &session, const char *dn, const char *old_password,
+                                  const char *new_password) {
+    if (password_modify_offered(session.handle())) return session.password_modify(dn, old_password, new_password);
+    return modify_posix(session, dn, new_password);
 }
 
 // A modify whose answer never came (it timed out, or the connection
@@ -88,11 +92,11 @@ qor::DirectoryResult change(LDAP_Config *r, const char *name, const char *old_pa
         qor::DirectoryResult modify = bind;
         bool last_request = false;
         if (posix) {
-            modify = modify_posix(session, dn, new_password);
+            modify = change_posix(session, dn, old_password, new_password);
             last_request = !ad;
         }
         if (modify.code == 0 && ad) {
-            modify = modify_ad(session, dn, old_password, new_password);
+            modify = qor::modify_unicode_pwd(session, dn, old_password, new_password);
             last_request = true;
         }
         outcome_unknown = modify.code != 0 && last_request && qor::unanswered(modify.code);
@@ -150,9 +154,16 @@ int change_password(LDAP_Config *r, const char *user, const char *old_password, 
     if (follow && !profile_can_keep(new_password)) return LDC_E_CHANGE_FAILED;
 
     result = qor::verify_password(r, dn, old_password);
-    if (!result.ok()) return LDC_E_OLD_PASSWORD;
-    result = change(r, dn, old_password, new_password);
-    if (!result.ok()) return LDC_E_CHANGE_FAILED;
+    if (!result.ok()) {
+        // Active Directory says "expired" or "must change" only when the
+        // old password was right: the change goes around the refused bind.
+        if (!qor::bind_refused_until_changed(r, result)) return LDC_E_OLD_PASSWORD;
+        int code = qor::change_expired_password(r, user, dn, old_password, new_password, result);
+        if (code != 0) return code;
+    } else {
+        result = change(r, dn, old_password, new_password);
+        if (!result.ok()) return LDC_E_CHANGE_FAILED;
+    }
 
     if (follow) {
         qor::copy_bounded(r->BindPwd, new_password);

@@ -22,4 +22,25 @@ Secret unicode_pwd_value(const char *password) {
     return out;
 }
 
+DirectoryResult modify_unicode_pwd(HostSession &session, const char *dn, const char *old_password,
+                                   const char *new_password) {
+    Secret old_value = unicode_pwd_value(old_password);
+    Secret new_value = unicode_pwd_value(new_password);
+    char attr[] = "unicodePwd";
+    using Length = decltype(berval::bv_len);
+    berval old_bv{static_cast<Length>(old_value.size()), old_value.data()};
+    berval new_bv{static_cast<Length>(new_value.size()), new_value.data()};
+    berval *old_vals[] = {&old_bv, nullptr};
+    berval *new_vals[] = {&new_bv, nullptr};
+    LDAPMod remove{}, add{};
+    remove.mod_op = LDAP_MOD_DELETE | LDAP_MOD_BVALUES;
+    remove.mod_type = attr;
+    remove.mod_vals.modv_bvals = old_vals;
+    add.mod_op = LDAP_MOD_ADD | LDAP_MOD_BVALUES;
+    add.mod_type = attr;
+    add.mod_vals.modv_bvals = new_vals;
+    LDAPMod *mods[] = {&remove, &add, nullptr};
+    return session.modify(dn, mods);
+}
+
 }  // namespace qor

@@ -56,11 +56,17 @@ TEST(AdReason, EachAccountStateIsToldWithTheSameCode) {
     }
 }
 
+// The change goes by Kerberos (no bind user); the DC's refusal of the new
+// password is told with its reason, and the user stays as it was.
 TEST(AdReason, MustChangeUserTryingAChangeIsToldWhy) {
     QOR_REQUIRE_SAMBA_AD(ad);
     LDAP_Config r = ad->profile(LDC_MB_AD | LDC_MB_SIMPLE, true);
-    EXPECT_EQ(ldapPasswordEx(&r, ad->user("MUSTCHANGE").c_str(), ad->password("MUSTCHANGE").c_str(), "Mike-Pass2"),
-              LDC_E_OLD_PASSWORD);
+    EXPECT_EQ(ldapPasswordEx(&r, ad->user("MUSTCHANGE").c_str(), ad->password("MUSTCHANGE").c_str(), "Ab1"),
+              LDC_E_CHANGE_FAILED);
+    EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_KPASSWD);
+    EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_TOO_SHORT) << last_diagnostic();
+    EXPECT_EQ(ldap_verifyPasswdEx(&r, ad->user("MUSTCHANGE").c_str(), ad->password("MUSTCHANGE").c_str()),
+              LDC_E_PASSWORD_REFUSED);
     EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_MUST_CHANGE);
 }
 

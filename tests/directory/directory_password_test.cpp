@@ -183,13 +183,18 @@ TEST_F(Passwords, WrongOldPasswordChangesNothing) {
     EXPECT_EQ(raw_bind("uid=asmith,ou=people,dc=example,dc=com", "Hijack-1"), LDAP_INVALID_CREDENTIALS);
 }
 
-TEST_F(Passwords, PosixChangeReplacesUserPasswordWithTheNewText) {
+// The server offers the password-modify operation: it stores its own
+// hash ({SSHA}, slapd's default), never the text sent.
+TEST_F(Passwords, PosixChangeLeavesTheServersHash) {
     LDAP_Config r = profile(0x21);
     const std::string dn = "uid=change1,ou=people,dc=example,dc=com";
     ASSERT_EQ(ldapPasswordEx(&r, "change1", TestDirectory::kChangePassword, "Posix-New-7"), 0);
     EXPECT_EQ(raw_bind(dn, "Posix-New-7"), 0);
     EXPECT_EQ(raw_bind(dn, TestDirectory::kChangePassword), LDAP_INVALID_CREDENTIALS);
-    EXPECT_TRUE(holds(dn, "userPassword:Posix-New-7"));
+    EXPECT_FALSE(holds(dn, "userPassword:Posix-New-7"));
+    std::string stored;
+    ASSERT_EQ(dir->admin_tool("ldapsearch", "-LLL -b '" + dn + "' -s base userPassword", "", &stored), 0);
+    EXPECT_NE(stored.find("userPassword:: e1NTSEF9"), std::string::npos) << stored;  // base64 of "{SSHA}"
     EXPECT_EQ(ldap_verifyPasswdEx(&r, "change1", "Posix-New-7"), 0);
     qor::close_kept_sessions();  // kept ones aside, nothing is left open
     EXPECT_EQ(dir->connections_from_this_process(), 0);

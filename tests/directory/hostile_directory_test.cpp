@@ -37,6 +37,9 @@ TEST(HostileDirectory, ReferralToTheModifyIsAFailedChangeAndGoesNowhere) {
     LDAP_Config r = profile_at(replica);
     EXPECT_EQ(ldapPasswordEx(&r, "jdoe", kOld, kNew), LDC_E_CHANGE_FAILED);
     EXPECT_NE(replica.received().find(kNew), std::string::npos);  // the modify was sent, once, to the replica
+    // Its root DSE lists no password-modify operation: a replace went.
+    EXPECT_NE(replica.received().find("userpassword"), std::string::npos);
+    EXPECT_EQ(replica.received().find("1.3.6.1.4.1.4203.1.11.1"), std::string::npos);
     EXPECT_EQ(elsewhere.connections(), 0);
 }
 

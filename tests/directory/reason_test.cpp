@@ -138,6 +138,13 @@ TEST_F(Reasons, ServerDownIsATransportFailure) {
     }
 }
 
+TEST_F(Reasons, EmptyHostListIsTold) {
+    LDC_setHostNamesEx(&posix, "");
+    EXPECT_EQ(ldap_verifyPasswdEx(&posix, "jdoe", TestDirectory::kPosixJdoePassword), LDC_E_PLAIN_INIT);
+    EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_CONNECT);
+    EXPECT_EQ(LDC_lastReasonEx(), LDC_REASON_NO_HOST);
+}
+
 TEST_F(Reasons, SilentServerIsATimeout) {
     SeamGuard seams;
     qor::set_session_limits_for_testing(qor_test::quick_session_limits());

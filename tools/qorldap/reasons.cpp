@@ -8,6 +8,8 @@
 namespace qorldap {
 namespace {
 
+constexpr int32_t kInvalidCredentials = 49;  // LDAP's code, as the record gives it
+
 // Active Directory's sub-code of a reason, shown when the server gave it.
 struct AdCode {
     int32_t reason;
@@ -44,7 +46,11 @@ LastReason last_reason() {
     // A reason the library does not name is told in the server's words.
     if (r.sentence.empty() && reason != LDC_REASON_NONE && !r.diagnostic.empty())
         r.sentence = "the directory said: " + r.diagnostic;
-    r.new_password = LDC_lastStepEx() == LDC_STEP_MODIFY;
+    // The change's own request, whichever way it went; the Kerberos
+    // change's 49 is the old password's refusal.
+    const int32_t step = LDC_lastStepEx();
+    r.new_password = step == LDC_STEP_MODIFY || step == LDC_STEP_BIND_USER_MODIFY ||
+                     (step == LDC_STEP_KPASSWD && LDC_lastResultEx() != kInvalidCredentials);
     return r;
 }
 
