@@ -3,7 +3,9 @@
 # exactly the names of its export list visible (a version script on POSIX,
 # a .def file on Windows; a component whose .def is written by hand lists
 # it among its sources), every symbol resolved at link time, the project's
-# warnings, the helpers of src/util, installed beside the library.
+# warnings, the helpers of src/util. Installed, a component is the
+# library's private part: in <libdir>/qorldap9 on POSIX, beside the DLL on
+# Windows (where the system looks for it).
 function(qor_component name)
   cmake_parse_arguments(C "" "EXPORTS" "SOURCES;LIBS;LINK_OPTIONS" ${ARGN})
   if(WIN32)
@@ -31,6 +33,6 @@ function(qor_component name)
   endif()
   qor_warnings(${name})
   install(TARGETS ${name}
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${QOR_PRIVATE_FOLDER}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()

@@ -1,7 +1,7 @@
 # Makes a command's manual page from its own help, so that the page says
 # what the command says: help2man turns the main help into the page, and
 # each subcommand's help becomes a part of its COMMANDS section.
-#   cmake -DTOOL=path -DHELP2MAN=path -DVERSION=x.y.z -DOUT=page.1 -P QorManPage.cmake
+#   cmake -DTOOL=path -DHELP2MAN=path -DVERSION=x.y.z -DSECTIONS=sections.h2m -DOUT=page.1 -P QorManPage.cmake
 
 function(run_help out_var)
   execute_process(COMMAND ${TOOL} ${ARGN} --help OUTPUT_VARIABLE help RESULT_VARIABLE rc)
@@ -57,8 +57,11 @@ foreach(name IN LISTS names)
   string(APPEND commands ".SS ${name}\n.nf\n${help}\n.fi\n")
 endforeach()
 
+# The sections no help holds (examples, files, environment, exit status)
+# are written by hand, beside the tool's sources.
+file(READ ${SECTIONS} sections)
 set(include_file ${OUT}.h2m)
-file(WRITE ${include_file} "${commands}")
+file(WRITE ${include_file} "${commands}\n${sections}")
 execute_process(
   COMMAND ${HELP2MAN} --no-info --version-string=${VERSION} "--name=${summary}"
           --include=${include_file} --output=${OUT} ${TOOL}

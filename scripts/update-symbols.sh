@@ -11,6 +11,6 @@ build=${1:-$root/build}
 cmake --build "$build" --target qorldap9
 cd "$root"
 dpkg-gensymbols -plibqorldap9-9 -c0 -q \
-    -e"$build/lib/libqorldap9.so.9" -e"$build/lib/libravuve9.so.9" \
+    -e"$build/lib/libqorldap9.so.9" \
     -Odebian/libqorldap9-9.symbols
 git -C "$root" diff --stat -- debian/libqorldap9-9.symbols 2>/dev/null || true

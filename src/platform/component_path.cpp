@@ -12,6 +12,9 @@ namespace {
 std::mutex g_override_lock;
 std::string g_override;  // empty: search as usual
 
+// Where an installed library keeps its private parts, below its own folder.
+constexpr const char *kPrivateFolder = "qorldap9";
+
 std::string joined(const std::string &folder, const char *name) { return folder + kOsPathSeparator + name; }
 
 }  // namespace
@@ -22,6 +25,8 @@ std::string component_path(const char *file_name) {
         if (!g_override.empty()) return joined(g_override, file_name);
     }
     std::string folder = os_own_folder();
+    std::string private_part = joined(joined(folder, kPrivateFolder), file_name);
+    if (os_file_exists(private_part)) return private_part;
     std::string beside = joined(folder, file_name);
     if (os_file_exists(beside)) return beside;
     std::string lib = joined(joined(joined(folder, ".."), "lib"), file_name);

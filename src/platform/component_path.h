@@ -1,5 +1,5 @@
 // Where the library finds its outside components (the registry store
-// component, the security provider): beside the library itself.
+// component, the security provider): in its private folder, or beside it.
 #pragma once
 
 #include <string>
@@ -7,8 +7,10 @@
 namespace qor::platform {
 
 // Full path of a component library file, such as "libqorregstore.so".
-// Looks in the folder of the module holding the library's code, then in
-// "../lib" from there (a program linked statically in a build tree).
+// Looks in the "qorldap9" folder below the folder of the module holding
+// the library's code (where it is installed), in that folder itself (a
+// build tree), then in "../lib" from there (a program linked statically
+// in a build tree).
 // Returns the first existing path, or the first candidate when none exists.
 std::string component_path(const char *file_name);
 

@@ -40,8 +40,10 @@ work=$(mktemp -d)
 installed=false
 group_existed=false
 getent group qorldap9 >/dev/null && group_existed=true
+slapd_dir=""
 cleanup() {
     status=$?
+    [ -z "$slapd_dir" ] || sh "$root/tests/fixtures/slapd.sh" stop "$slapd_dir" >/dev/null || status=1
     if $installed; then
         # shellcheck disable=SC2086
         dpkg --purge $packages >/dev/null 2>&1 || status=1
@@ -105,15 +107,35 @@ for consumer in "$work/consumer-pkgconfig" "$work/cmake/build/consumer-cmake"; d
         "$consumer" "$stored" 'pass word' 'Secret1!'
 done
 
-echo "== the command and its manual page"
+echo "== the library's private parts"
+for part in libqorregstore.so libqorsspi.so libravuve9.so.9; do
+    [ -f "/usr/lib/$multiarch/qorldap9/$part" ] || fail "$part is not in /usr/lib/$multiarch/qorldap9"
+    [ ! -e "/usr/lib/$multiarch/$part" ] || fail "$part is in the public library folder"
+done
+
+echo "== the examples, built against the installed library and run against a directory"
+slapd_dir="$work/slapd"
+sh "$root/tests/fixtures/slapd.sh" start "$slapd_dir" >"$work/slapd.env" || fail "the test directory did not start"
+# shellcheck disable=SC2046
+cc -Wall -Wextra -Werror "$root/docs/examples/check_password.c" $(pkg-config --cflags --libs qorldap9) \
+    -o "$work/check_password"
+env -u QORLDAP9_LIBRARY sh "$root/tests/tools/run_examples.sh" "$work/check_password" "$work/slapd.env"
+
+echo "== the command, its completion and its manual page"
 /usr/bin/qorldap --help | grep -q "^Usage: qorldap" || fail "qorldap --help"
+bash -c '. /usr/share/bash-completion/completions/qorldap && complete -p qorldap' >/dev/null ||
+    fail "no bash completion for qorldap"
 man -aw qorldap | grep -qx /usr/share/man/man1/qorldap.1.gz || fail "man -aw qorldap: $(man -aw qorldap)"
-# The page holds every subcommand's help.
-man /usr/share/man/man1/qorldap.1.gz 2>/dev/null | grep -q "hash-check \[OPTIONS\]" || fail "the manual page lacks the subcommands"
+man /usr/share/man/man1/qorldap.1.gz 2>/dev/null >"$work/page"
+# The page holds every subcommand's help and the sections no help holds.
+grep -q "hash-check \[OPTIONS\]" "$work/page" || fail "the manual page lacks the subcommands"
+for section in LOCATIONS EXAMPLES FILES ENVIRONMENT "EXIT STATUS" "SEE ALSO"; do
+    grep -qx "$section" "$work/page" || fail "the manual page lacks its $section section"
+done
 
 # A machine profile saved by root lands in the package's folder; the purge
 # takes it away.
-env -u QORLDAP9_REGISTRY_DIR /usr/bin/qorldap --location 1 set packaging-probe --base dc=example,dc=com >/dev/null
+env -u QORLDAP9_REGISTRY_DIR /usr/bin/qorldap --location 1 set packaging-probe --hosts ldap.example.com --base dc=example,dc=com >/dev/null
 [ -f /var/lib/qorldap9/local_machine.db ] || fail "qorldap saved no machine profile in /var/lib/qorldap9"
 
 echo "== purge"
