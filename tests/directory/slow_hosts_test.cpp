@@ -108,6 +108,7 @@ TEST_F(SlowHosts, HostThatDidNotAnswerIsTriedAfterTheOthers) {
 // passes a silent first host over.
 TEST_F(SlowHosts, HungFirstHostIsPassedOverWithinTheBindDeadline) {
     limits.bind = milliseconds(300);
+    limits.request_default = milliseconds(5000);  // what a search without a limit may wait
     qor::set_session_limits_for_testing(limits);
     HungHost hung;
     LDAP_Config r = profile(hung.entry() + " " + live(), 0);
