@@ -14,25 +14,11 @@
 
 #include <chrono>
 #include <string>
+
+#include "platform/ldap_deadlines.h"
 #include <vector>
 
 namespace qor::platform {
-
-// How long reaching a host (the TLS handshake included) may take when the
-// caller chooses nothing else: libldap bounds the TCP connect and the
-// handshake alike; WLDAP32 takes a deadline for its explicit connect only,
-// and needs longer on a slow system.
-#if defined(_WIN32)
-constexpr std::chrono::milliseconds kDefaultConnectDeadline{5000};
-#else
-constexpr std::chrono::milliseconds kDefaultConnectDeadline{2000};
-#endif
-
-// How long a session waits, chosen by whoever opens it.
-struct Deadlines {
-    std::chrono::milliseconds connect;  // reaching a host, the TLS handshake included
-    std::chrono::milliseconds request;  // the answer to each request but a bind
-};
 
 // Session options, numbered as both clients number them.
 constexpr int kOptDeref = 2;

@@ -64,9 +64,10 @@ TEST_F(SlowHosts, AnswerSlowerThanTheConnectDeadlineIsWaitedFor) {
 
 TEST_F(SlowHosts, ChangeWhoseAnswerNeverCameIsSettledAndTheProfileFollows) {
     ASSERT_TRUE(qor_test::directory_user(*dir, dir->base(), "slowchange", "Slow-Old-1"));
-    // Binds are answered at once; the modify's answer comes after the
-    // request deadline of a profile whose Timeout is 0 (no limit).
-    SlowProxy slow(dir->ldap_port(), milliseconds(5000), 1);
+    // The bind and the root DSE's list of operations are answered at once;
+    // the change's answer comes after the request deadline of a profile
+    // whose Timeout is 0 (no limit).
+    SlowProxy slow(dir->ldap_port(), milliseconds(5000), 2);
     LDAP_Config r = profile(slow.entry(), 0);
     LDC_setmbFlags(&r, LDC_MB_POSIX | LDC_MB_SIMPLE);
     std::string dn = "uid=slowchange,ou=people," + dir->base();

@@ -7,7 +7,7 @@
 
 #include <chrono>
 
-#include "directory/directory_session.h"
+#include "directory/session_limits.h"
 #include "platform/test_seams.h"
 
 class SeamGuard {
