@@ -6,11 +6,10 @@
 #include "stored_value/kdf_scheme_match.h"
 #include "platform/crypto.h"
 #include "ravuve9.h"
+#include "util/text.h"
 
 namespace qor {
 namespace {
-
-using namespace qor::platform;
 
 bool cipher_library_matches(const SchemeInfo &, const char *candidate, const char *text) {
     return passwd_verify(candidate, text) == 1;
@@ -21,33 +20,31 @@ bool cipher_library_matches(const SchemeInfo &, const char *candidate, const cha
 constexpr SchemeInfo kSchemes[] = {
     {kSchemeCrypt, QOR_PREFIX("{crypt}"), 0, 0, 0, false, cipher_library_matches},
     {kSchemeMd5, QOR_PREFIX("{MD5}"), 0, 0, 0, false, cipher_library_matches},
-    {kSchemeSha, QOR_PREFIX("{SHA}"), kCalgSha1, kProvRsaFull, 20, false, digest_scheme_matches},
-    {kSchemeSaltedSha, QOR_PREFIX("{SSHA}"), kCalgSha1, kProvRsaFull, 20, true, digest_scheme_matches},
-    {kSchemeSaltedMd5, QOR_PREFIX("{SMD5}"), kCalgMd5, kProvRsaFull, 16, true, digest_scheme_matches},
-    {kSchemeSha256, QOR_PREFIX("{SHA256}"), kCalgSha256, kProvRsaAes, 32, false, digest_scheme_matches},
-    {kSchemeSaltedSha256, QOR_PREFIX("{SSHA256}"), kCalgSha256, kProvRsaAes, 32, true, digest_scheme_matches},
-    {kSchemeSha384, QOR_PREFIX("{SHA384}"), kCalgSha384, kProvRsaAes, 48, false, digest_scheme_matches},
-    {kSchemeSaltedSha384, QOR_PREFIX("{SSHA384}"), kCalgSha384, kProvRsaAes, 48, true, digest_scheme_matches},
-    {kSchemeSha512, QOR_PREFIX("{SHA512}"), kCalgSha512, kProvRsaAes, 64, false, digest_scheme_matches},
-    {kSchemeSaltedSha512, QOR_PREFIX("{SSHA512}"), kCalgSha512, kProvRsaAes, 64, true, digest_scheme_matches},
+    {kSchemeSha, QOR_PREFIX("{SHA}"), platform::kCalgSha1, platform::kProvRsaFull, 20, false, digest_scheme_matches},
+    {kSchemeSaltedSha, QOR_PREFIX("{SSHA}"), platform::kCalgSha1, platform::kProvRsaFull, 20, true,
+     digest_scheme_matches},
+    {kSchemeSaltedMd5, QOR_PREFIX("{SMD5}"), platform::kCalgMd5, platform::kProvRsaFull, 16, true,
+     digest_scheme_matches},
+    {kSchemeSha256, QOR_PREFIX("{SHA256}"), platform::kCalgSha256, platform::kProvRsaAes, 32, false,
+     digest_scheme_matches},
+    {kSchemeSaltedSha256, QOR_PREFIX("{SSHA256}"), platform::kCalgSha256, platform::kProvRsaAes, 32, true,
+     digest_scheme_matches},
+    {kSchemeSha384, QOR_PREFIX("{SHA384}"), platform::kCalgSha384, platform::kProvRsaAes, 48, false,
+     digest_scheme_matches},
+    {kSchemeSaltedSha384, QOR_PREFIX("{SSHA384}"), platform::kCalgSha384, platform::kProvRsaAes, 48, true,
+     digest_scheme_matches},
+    {kSchemeSha512, QOR_PREFIX("{SHA512}"), platform::kCalgSha512, platform::kProvRsaAes, 64, false,
+     digest_scheme_matches},
+    {kSchemeSaltedSha512, QOR_PREFIX("{SSHA512}"), platform::kCalgSha512, platform::kProvRsaAes, 64, true,
+     digest_scheme_matches},
     {kSchemeArgon2, QOR_PREFIX("{ARGON2}"), 0, 0, 0, false, argon2_scheme_matches},
-    {kSchemePbkdf2, QOR_PREFIX("{PBKDF2}"), kCalgSha1, 0, 20, true, pbkdf2_scheme_matches},
-    {kSchemePbkdf2Sha1, QOR_PREFIX("{PBKDF2-SHA1}"), kCalgSha1, 0, 20, true, pbkdf2_scheme_matches},
-    {kSchemePbkdf2Sha256, QOR_PREFIX("{PBKDF2-SHA256}"), kCalgSha256, 0, 32, true, pbkdf2_scheme_matches},
-    {kSchemePbkdf2Sha512, QOR_PREFIX("{PBKDF2-SHA512}"), kCalgSha512, 0, 64, true, pbkdf2_scheme_matches},
+    {kSchemePbkdf2, QOR_PREFIX("{PBKDF2}"), platform::kCalgSha1, 0, 20, true, pbkdf2_scheme_matches},
+    {kSchemePbkdf2Sha1, QOR_PREFIX("{PBKDF2-SHA1}"), platform::kCalgSha1, 0, 20, true, pbkdf2_scheme_matches},
+    {kSchemePbkdf2Sha256, QOR_PREFIX("{PBKDF2-SHA256}"), platform::kCalgSha256, 0, 32, true, pbkdf2_scheme_matches},
+    {kSchemePbkdf2Sha512, QOR_PREFIX("{PBKDF2-SHA512}"), platform::kCalgSha512, 0, 64, true, pbkdf2_scheme_matches},
 };
 
 #undef QOR_PREFIX
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Stops at the first difference, so a value shorter than the prefix is
-// never read past its terminator.
-bool starts_with_ignore_case(const char *text, const char *prefix) {
-    for (; *prefix != '\0'; ++text, ++prefix)
-        if (lower(*text) != lower(*prefix)) return false;
-    return true;
-}
 
 bool is_tag_char(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';

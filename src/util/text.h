@@ -81,15 +81,31 @@ class Tokens {
     std::string_view seps_;
 };
 
+// Letter case is folded for the ASCII letters alone, whatever the locale:
+// tags, attribute names, scheme and domain names are ASCII, and a byte of
+// UTF-8 text must never compare equal to another.
+
+// Returns c with an ASCII capital made small; any other byte as it is.
+inline char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Returns text with its ASCII capitals made small.
+inline std::string ascii_lowercase(std::string_view text) {
+    std::string out(text);
+    for (char &c : out) c = ascii_lower(c);
+    return out;
+}
+
+// Returns true when a and b differ at most in the case of ASCII letters.
 inline bool equals_ignore_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
+    for (size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
     return true;
+}
+
+// Returns true when text begins with prefix, letter case aside.
+inline bool starts_with_ignore_case(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equals_ignore_case(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace qor

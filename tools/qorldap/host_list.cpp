@@ -125,19 +125,15 @@ std::string host_port_refusal(std::string_view text, std::string &entry) {
     return "";
 }
 
-bool starts_with_ignore_case(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && qor::equals_ignore_case(text.substr(0, prefix.size()), prefix);
-}
-
 }  // namespace
 
 std::string parse_server(std::string_view text, Server &out) {
     out = Server{};
     std::string_view rest = text;
-    if (starts_with_ignore_case(text, "ldap://")) {
+    if (qor::starts_with_ignore_case(text, "ldap://")) {
         out.scheme = Scheme::kLdap;
         rest = text.substr(7);
-    } else if (starts_with_ignore_case(text, "ldaps://")) {
+    } else if (qor::starts_with_ignore_case(text, "ldaps://")) {
         out.scheme = Scheme::kLdaps;
         rest = text.substr(8);
     } else if (text.find("://") != std::string_view::npos) {

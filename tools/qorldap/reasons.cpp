@@ -1,9 +1,9 @@
 #include "reasons.h"
 
-#include <cctype>
 #include <cstdint>
 
 #include "qorldap9.h"
+#include "util/text.h"
 
 namespace qorldap {
 namespace {
@@ -22,11 +22,6 @@ constexpr AdCode kAdCodes[] = {
     {LDC_REASON_ACCOUNT_EXPIRED, "701"},     {LDC_REASON_MUST_CHANGE, "773"},      {LDC_REASON_LOCKED_OUT, "775"},
 };
 
-std::string lower(std::string s) {
-    for (char &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 }  // namespace
 
 Fields LastReason::fields() const { return {{"reason", name}, {"reason_value", value}, {"diagnostic", diagnostic}}; }
@@ -41,7 +36,8 @@ LastReason last_reason() {
     r.sentence = code_text(LDC_TEXT_REASON, reason, static_cast<int32_t>(r.value));
     if (reason == LDC_REASON_TLS_REQUIRED) r.sentence += " (use --ssl 1)";
     for (const AdCode &ad : kAdCodes)
-        if (ad.reason == reason && lower(r.diagnostic).find(std::string("data ") + ad.code) != std::string::npos)
+        if (ad.reason == reason &&
+            qor::ascii_lowercase(r.diagnostic).find(std::string("data ") + ad.code) != std::string::npos)
             r.sentence += std::string(" (AD ") + ad.code + ")";
     // A reason the library does not name is told in the server's words.
     if (r.sentence.empty() && reason != LDC_REASON_NONE && !r.diagnostic.empty())

@@ -1,6 +1,6 @@
 #include "domain_match.h"
 
-#include <strings.h>
+#include "util/text.h"
 
 namespace qorsspi {
 
@@ -8,10 +8,9 @@ std::string match_domain(const std::string &domain, const std::vector<KnownDomai
     std::string found;
     for (const KnownDomain &candidate : known) {
         if (candidate.netbios.empty()) continue;
-        if (strcasecmp(domain.c_str(), candidate.netbios.c_str()) != 0 &&
-            strcasecmp(domain.c_str(), candidate.dns.c_str()) != 0)
+        if (!qor::equals_ignore_case(domain, candidate.netbios) && !qor::equals_ignore_case(domain, candidate.dns))
             continue;
-        if (!found.empty() && strcasecmp(found.c_str(), candidate.netbios.c_str()) != 0) return "";
+        if (!found.empty() && !qor::equals_ignore_case(found, candidate.netbios)) return "";
         found = candidate.netbios;
     }
     return found;

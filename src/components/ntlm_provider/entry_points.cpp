@@ -1,5 +1,4 @@
 // The provider's eight SSPI entry points for the "NTLM" package.
-#include <strings.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +7,7 @@
 #include "contexts.h"
 #include "credentials.h"
 #include "handles.h"
+#include "util/text.h"
 #include "warm_up.h"
 
 #define QORSSPI_EXPORT extern "C" __attribute__((visibility("default")))
@@ -21,7 +21,7 @@ constexpr SEC_ULONG kMaxToken = 2888;
 constexpr char kPackage[] = "NTLM";
 constexpr char kComment[] = "NTLM Security Package";
 
-bool is_ntlm(const SEC_CHAR *package) { return package != nullptr && strcasecmp(package, kPackage) == 0; }
+bool is_ntlm(const SEC_CHAR *package) { return package != nullptr && qor::equals_ignore_case(package, kPackage); }
 
 void never_expires(PTimeStamp expiry) {
     if (expiry != nullptr) *expiry = {0xFFFFFFFFu, 0x7FFFFFFF};

@@ -1,12 +1,12 @@
 #include "user_file.h"
 
 #include <stdlib.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <vector>
 
+#include "util/text.h"
 #include "winbind_domain.h"
 
 namespace qorsspi {
@@ -23,7 +23,8 @@ std::vector<std::string> domains_naming(const std::string &file, const std::stri
         std::string name = line.substr(0, line.find(':'));
         size_t backslash = name.find('\\');
         std::string domain = backslash == std::string::npos ? std::string() : name.substr(0, backslash);
-        if (strcasecmp(name.c_str() + (backslash == std::string::npos ? 0 : backslash + 1), user.c_str()) == 0)
+        if (qor::equals_ignore_case(std::string_view(name).substr(backslash == std::string::npos ? 0 : backslash + 1),
+                                    user))
             domains.push_back(domain);
     }
     return domains;
@@ -31,7 +32,7 @@ std::vector<std::string> domains_naming(const std::string &file, const std::stri
 
 bool among(const std::vector<std::string> &domains, const std::string &domain) {
     for (const std::string &d : domains)
-        if (strcasecmp(d.c_str(), domain.c_str()) == 0) return true;
+        if (qor::equals_ignore_case(d, domain)) return true;
     return false;
 }
 

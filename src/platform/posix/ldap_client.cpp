@@ -12,7 +12,6 @@
 #include <openssl/x509v3.h>
 #include <poll.h>
 #include <sasl/sasl.h>
-#include <strings.h>
 #include <sys/auxv.h>
 #include <sys/stat.h>
 
@@ -25,6 +24,7 @@
 #include "platform/posix/ldap_uri.h"
 #include "platform/posix/policy_control.h"
 #include "platform/posix/sigpipe_guard.h"
+#include "util/text.h"
 
 namespace qor::platform {
 namespace {
@@ -93,8 +93,8 @@ bool system_setting(const char *keyword, std::string *value) {
         size_t start = line.find_first_not_of(" \t");
         if (start == std::string::npos || line[start] == '#') continue;
         size_t end = line.find_first_of(" \t", start);
-        if (end == std::string::npos || strncasecmp(line.c_str() + start, keyword, end - start) != 0 ||
-            keyword[end - start] != '\0')
+        if (end == std::string::npos ||
+            !qor::equals_ignore_case(std::string_view(line).substr(start, end - start), keyword))
             continue;
         size_t first = line.find_first_not_of(" \t", end);
         size_t last = line.find_last_not_of(" \t\r");

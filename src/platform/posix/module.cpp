@@ -1,11 +1,11 @@
 #include "platform/module.h"
 
 #include <dlfcn.h>
-#include <strings.h>
 
 #include <string>
 
 #include "platform/component_path.h"
+#include "util/text.h"
 
 namespace qor::platform {
 namespace {
@@ -24,7 +24,7 @@ constexpr KnownLibrary kKnownLibraries[] = {
 
 const char *file_for(const char *name) {
     for (const KnownLibrary &known : kKnownLibraries)
-        if (strcasecmp(name, known.windows_name) == 0) return known.file_name;
+        if (qor::equals_ignore_case(name, known.windows_name)) return known.file_name;
     return nullptr;
 }
 
