@@ -9,16 +9,12 @@ template <class Cleanup>
 class ScopeExit {
   public:
     explicit ScopeExit(Cleanup cleanup) : cleanup_(std::move(cleanup)) {}
-    ~ScopeExit() {
-        if (armed_) cleanup_();
-    }
-    void release() { armed_ = false; }
+    ~ScopeExit() { cleanup_(); }
     ScopeExit(const ScopeExit &) = delete;
     ScopeExit &operator=(const ScopeExit &) = delete;
 
   private:
     Cleanup cleanup_;
-    bool armed_ = true;
 };
 
 }  // namespace qor

@@ -6,13 +6,12 @@
 
 extern "C" __attribute__((visibility("default"))) qor::platform::HRESULT QorComponentCreate(
     const qor::platform::Guid *clsid, const qor::platform::Guid *iid, void **object) {
-    using namespace qor::platform;
-    if (!object) return kEPointer;
+    if (!object) return qor::platform::kEPointer;
     *object = nullptr;
-    if (!clsid || !iid || !(*clsid == kRegStoreClassId)) return kRegDbEClassNotReg;
-    IRegStore *store = qor::registry::new_registry_store();
-    if (!store) return hresult_from_win32(qor::registry::kErrorOutOfMemory);
-    HRESULT rc = store->QueryInterface(*iid, object);
+    if (!clsid || !iid || !(*clsid == qor::platform::kRegStoreClassId)) return qor::platform::kRegDbEClassNotReg;
+    qor::platform::IRegStore *store = qor::registry::new_registry_store();
+    if (!store) return qor::platform::hresult_from_win32(qor::registry::kErrorOutOfMemory);
+    qor::platform::HRESULT rc = store->QueryInterface(*iid, object);
     store->Release();
     return rc;
 }
