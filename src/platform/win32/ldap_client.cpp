@@ -39,13 +39,15 @@ int simple_bind_s(LDAP *ld, const char *dn, const char *password, std::chrono::m
                   PasswordPolicy *policy) {
     if (policy != nullptr) *policy = PasswordPolicy{};
     ULONG msgid = ::ldap_simple_bind(ld, const_cast<PCHAR>(dn), const_cast<PCHAR>(password));
-    if (msgid == static_cast<ULONG>(-1)) return static_cast<int>(LdapGetLastError());
+    // A bind that could not be sent leaves its LDAP code in the session
+    // (the thread's last error may hold a socket error instead).
+    if (msgid == static_cast<ULONG>(-1)) return ld->ld_errno != 0 ? static_cast<int>(ld->ld_errno) : kServerDown;
     struct l_timeval wait = to_l_timeval(deadline);
     LDAPMessage *result = nullptr;
     ULONG got = ::ldap_result(ld, msgid, LDAP_MSG_ALL, &wait, &result);
     if (got == 0 || got == static_cast<ULONG>(-1) || result == nullptr) {
         ::ldap_abandon(ld, msgid);
-        return got == 0 ? kTimeout : static_cast<int>(LdapGetLastError());
+        return got == 0 ? kTimeout : ld->ld_errno != 0 ? static_cast<int>(ld->ld_errno) : kServerDown;
     }
     return static_cast<int>(::ldap_result2error(ld, result, 1));
 }
