@@ -38,13 +38,14 @@ qor::DirectoryResult modify_posix(qor::HostSession &session, const char *dn, con
 // Whether the server lists the password-modify operation in its root
 // DSE. A server that does hashes the new password by its own rules and
 // applies its password policy to it; one that does not keeps what a
-// replace sends.
-bool password_modify_offered(LDAP *ld) {
+// replace sends. code: the search's.
+bool password_modify_offered(LDAP *ld, int &code) {
     char attribute[] = "supportedExtension";
     char *attributes[] = {attribute, nullptr};
     LDAPMessage *result = nullptr;
     bool offered = false;
-    if (qor::platform::search_s(ld, "", LDAP_SCOPE_BASE, "(objectClass=*)", attributes, 0, &result) == 0) {
+    code = qor::platform::search_s(ld, "", LDAP_SCOPE_BASE, "(objectClass=*)", attributes, 0, &result);
+    if (code == 0) {
         for (const std::string &oid : qor::platform::first_entry_values(ld, result, attribute))
             offered = offered || oid == qor::platform::kPasswordModifyOid;
     }
@@ -52,9 +53,15 @@ bool password_modify_offered(LDAP *ld) {
     return offered;
 }
 
+// The POSIX change. A root DSE that went unanswered ends it before
+// anything that changes the password is sent (sent stays false).
 qor::DirectoryResult change_posix(qor::HostSession &session, const char *dn, const char *old_password,
-                                  const char *new_password) {
-    if (password_modify_offered(session.handle())) return session.password_modify(dn, old_password, new_password);
+                                  const char *new_password, bool &sent) {
+    int code = 0;
+    bool offered = password_modify_offered(session.handle(), code);
+    sent = !qor::unanswered(code);
+    if (!sent) return qor::step_result(LDC_STEP_SEARCH, code, session.handle());
+    if (offered) return session.password_modify(dn, old_password, new_password);
     return modify_posix(session, dn, new_password);
 }
 
@@ -90,16 +97,16 @@ qor::DirectoryResult change(LDAP_Config *r, const char *name, const char *old_pa
         // With both bits the POSIX request goes first; the Active
         // Directory one only after it succeeded.
         qor::DirectoryResult modify = bind;
-        bool last_request = false;
+        bool last_request = false, sent = true;
         if (posix) {
-            modify = change_posix(session, dn, old_password, new_password);
+            modify = change_posix(session, dn, old_password, new_password, sent);
             last_request = !ad;
         }
         if (modify.code == 0 && ad) {
             modify = qor::modify_unicode_pwd(session, dn, old_password, new_password);
             last_request = true;
         }
-        outcome_unknown = modify.code != 0 && last_request && qor::unanswered(modify.code);
+        outcome_unknown = modify.code != 0 && last_request && sent && qor::unanswered(modify.code);
         return modify;
     });
     if (result.ok() || !outcome_unknown) return result;
