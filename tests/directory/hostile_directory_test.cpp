@@ -96,3 +96,31 @@ TEST(HostileDirectory, AnswerBeyondTheBoundEndsTheSessionUnread) {
         EXPECT_EQ(ldap_verifyPasswdEx(&r, "jdoe", kOld), row.verdict);
     }
 }
+
+// A server whose every answer quotes what it was sent: no password the
+// call was given shows in the recorded text, not even part of a new
+// password that holds the old one.
+TEST(HostileDirectory, TextsQuotingAPasswordAreRecordedMasked) {
+    const std::string bind_pw = "Bind-Secret-9", new_pw = std::string(kOld) + "!tail";
+    struct Case {
+        const char *what;
+        std::string quoted;
+        int (*call)(LDAP_Config &, const std::string &new_pw);
+    } cases[] = {
+        {"schema check", bind_pw, [](LDAP_Config &r, const std::string &) { return ldap_validateSchema(&r); }},
+        {"configuration check", bind_pw, [](LDAP_Config &r, const std::string &) { return ldap_verifyConfigEx(&r); }},
+        {"change", new_pw,
+         [](LDAP_Config &r, const std::string &n) { return ldapPasswordEx(&r, "jdoe", kOld, n.c_str()); }},
+    };
+    for (const Case &c : cases) {
+        FakeDirectory echo({0, 0, "", "you sent " + c.quoted});
+        ASSERT_TRUE(echo.ready());
+        LDAP_Config r = profile_at(echo);
+        LDC_setBindDNEx(&r, "cn=admin,dc=example,dc=com");
+        LDC_setBindPwdEx(&r, bind_pw.c_str());
+        c.call(r, new_pw);
+        char text[256] = {0};
+        ASSERT_EQ(LDC_lastDiagnosticEx(text, sizeof text), 1) << c.what;
+        EXPECT_STREQ(text, "you sent ***") << c.what;
+    }
+}
