@@ -1,5 +1,6 @@
 #include "registry/fork_gate.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 
@@ -60,28 +61,58 @@ void install_handlers() {
 
 }  // namespace
 
-void fork_gate_enter() {
+namespace {
+
+// The calling thread's entries made by ForkGuard, as opposed to those of
+// the transactions it holds.
+thread_local int t_calls = 0;
+
+void enter(int entries) {
+    if (entries == 0) return;
     install_handlers();
     Gate &g = gate();
     std::unique_lock<std::mutex> hold(g.lock);
     if (t_inside == 0) g.changed.wait(hold, [&] { return !g.forking; });
-    ++g.inside;
-    ++t_inside;
+    g.inside += entries;
+    t_inside += entries;
 }
 
-void fork_gate_leave() {
+void leave(int entries) {
+    if (entries == 0) return;
     Gate &g = gate();
     {
         std::lock_guard<std::mutex> hold(g.lock);
         // A transaction may end on another thread than the one that began
         // it; the count of the whole process is what a fork waits on.
-        if (g.inside > 0) --g.inside;
-        if (t_inside > 0) --t_inside;
+        g.inside -= std::min(entries, g.inside);
+        t_inside -= std::min(entries, t_inside);
     }
     g.changed.notify_all();
 }
 
-ForkGuard::ForkGuard() { fork_gate_enter(); }
-ForkGuard::~ForkGuard() { fork_gate_leave(); }
+}  // namespace
+
+void fork_gate_enter() { enter(1); }
+void fork_gate_leave() { leave(1); }
+
+ForkGuard::ForkGuard() {
+    enter(1);
+    ++t_calls;
+}
+
+ForkGuard::~ForkGuard() {
+    --t_calls;
+    leave(1);
+}
+
+ForkGateStepOut::ForkGateStepOut() : calls_(t_calls) {
+    t_calls = 0;
+    leave(calls_);
+}
+
+ForkGateStepOut::~ForkGateStepOut() {
+    enter(calls_);
+    t_calls = calls_;
+}
 
 }  // namespace qor::registry

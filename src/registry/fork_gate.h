@@ -4,7 +4,8 @@
 // fork would never end in the child, whose every access to the database
 // would then wait on it. So a fork waits until no other thread is inside
 // the registry or holds a transaction open, and no thread enters while it
-// waits.
+// waits. A thread that only waits for a database lock another connection
+// holds, holding none itself, is not inside meanwhile.
 #pragma once
 
 namespace qor::registry {
@@ -20,8 +21,26 @@ class ForkGuard {
 };
 
 // The same for a transaction that outlives the call that opened it:
-// enter when it begins, leave once when it ends.
+// enter once its database lock is held, leave once when it ends.
 void fork_gate_enter();
 void fork_gate_leave();
+
+// Takes the calling thread's calls (not its transactions) out of the gate
+// while the object lives, and back in (after a fork under way) when it
+// goes: for a wait for another connection's database lock while this
+// connection holds none, which may last the busy limit and leaves nothing
+// behind that a child could inherit half done. The connection's own mutex
+// stays held meanwhile: a child never uses a connection its parent had in
+// use.
+class ForkGateStepOut {
+  public:
+    ForkGateStepOut();
+    ~ForkGateStepOut();
+    ForkGateStepOut(const ForkGateStepOut &) = delete;
+    ForkGateStepOut &operator=(const ForkGateStepOut &) = delete;
+
+  private:
+    int calls_;
+};
 
 }  // namespace qor::registry

@@ -5,8 +5,8 @@
 // at any instant leaves a hot journal that the next writer rolls back, and
 // a reader without write access to the folder (the shared roots read by
 // ordinary users) can still open the database, which WAL would not allow
-// without a writable -shm file. Concurrent processes wait on each other
-// through the busy timeout.
+// without a writable -shm file. Concurrent connections wait for each
+// other's locks up to the busy limits (wait_for_lock).
 //
 // Map: the pool of idle connections per database file (ConnectionPool,
 // Connection::take_idle, ~Connection); the schema and its checks
@@ -17,8 +17,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "platform/process.h"
@@ -35,7 +39,41 @@ using sqlite::Scope;
 using sqlite::Statement;
 using sqlite::StatementCache;
 
-constexpr int kBusyTimeoutMs = 30000;
+using std::chrono::milliseconds;
+
+// Pauses between attempts to take a lock another connection holds, as
+// SQLite's own busy timeout makes them.
+constexpr milliseconds kBusyPauses[] = {milliseconds(1),  milliseconds(2),  milliseconds(5),  milliseconds(10),
+                                        milliseconds(15), milliseconds(20), milliseconds(25), milliseconds(25),
+                                        milliseconds(25), milliseconds(50), milliseconds(50), milliseconds(100)};
+constexpr int kBusyPauseCount = int(sizeof kBusyPauses / sizeof kBusyPauses[0]);
+
+std::atomic<int64_t> g_private_limit_ms{BusyLimits{}.private_root.count()};
+std::atomic<int64_t> g_shared_limit_ms{BusyLimits{}.shared_root.count()};
+
+// SQLite's busy handler: true to try again after a pause, false to give
+// up (the statement then fails busy) once the root's limit has passed. A
+// connection that holds no lock while it waits (its transaction is still
+// to begin) steps out of the fork gate meanwhile, so a fork need not wait
+// for it; one that holds a lock (a commit waiting for readers to leave)
+// stays inside.
+int wait_for_lock(void *arg, int attempts) {
+    auto *connection = static_cast<Connection *>(arg);
+    auto now = std::chrono::steady_clock::now();
+    if (attempts == 0) connection->busy_since = now;
+    milliseconds limit(connection->shared ? g_shared_limit_ms.load() : g_private_limit_ms.load());
+    auto left = connection->busy_since + limit - now;
+    if (left <= left.zero()) return 0;
+    auto pause =
+        std::min<std::chrono::steady_clock::duration>(kBusyPauses[std::min(attempts, kBusyPauseCount - 1)], left);
+    if (sqlite3_txn_state(connection->db, nullptr) == SQLITE_TXN_NONE) {
+        ForkGateStepOut waiting;
+        std::this_thread::sleep_for(pause);
+    } else {
+        std::this_thread::sleep_for(pause);
+    }
+    return 1;
+}
 
 // Idle connections kept for reuse, per database file: opening one means
 // reading the schema and preparing statements again, which costs more
@@ -171,6 +209,7 @@ Connection::~Connection() {
     if (!db) return;
     if (!sqlite3_get_autocommit(db)) exec(db, schema::kRollback);
     end_transaction();
+    sqlite3_busy_handler(db, nullptr, nullptr);  // it names this object
     if (!path.empty() && sqlite3_get_autocommit(db)) {
         ConnectionPool &p = pool();
         std::lock_guard<std::mutex> guard(p.lock);
@@ -216,7 +255,9 @@ bool Connection::take_idle(const std::string &file) {
 int32_t Connection::open(RegistryRoot root, std::shared_ptr<Connection> &out) {
     auto connection = std::make_shared<Connection>();
     RegistryFile file = registry_file(root);
+    connection->shared = file.shared;
     if (!file.path.empty() && connection->take_idle(file.path)) {
+        sqlite3_busy_handler(connection->db, wait_for_lock, connection.get());
         out = std::move(connection);
         return kErrorSuccess;
     }
@@ -242,7 +283,7 @@ int32_t Connection::open(RegistryRoot root, std::shared_ptr<Connection> &out) {
         }
     }
     if (connection->db) {
-        sqlite3_busy_timeout(connection->db, kBusyTimeoutMs);
+        sqlite3_busy_handler(connection->db, wait_for_lock, connection.get());
         struct stat st;
         if (::stat(file.path.c_str(), &st) == 0 && damaged(connection->db, file.path, st)) {
             sqlite3_close_v2(connection->db);
@@ -283,6 +324,11 @@ int32_t Connection::open(RegistryRoot root, std::shared_ptr<Connection> &out) {
     }
     out = std::move(connection);
     return kErrorSuccess;
+}
+
+void set_busy_limits_for_testing(const BusyLimits &limits) {
+    g_private_limit_ms.store(limits.private_root.count());
+    g_shared_limit_ms.store(limits.shared_root.count());
 }
 
 }  // namespace qor::registry

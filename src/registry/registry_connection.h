@@ -5,6 +5,7 @@
 #include <sys/types.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,18 @@
 #include "registry/sqlite_support.h"
 
 namespace qor::registry {
+
+// How long a call waits for a lock another connection holds on a root's
+// database before it fails busy. A shared root waits less: a member of the
+// qorldap9 group may hold a read lock on it as long as it likes, and root's
+// saves wait for that to end with fork() held meanwhile.
+struct BusyLimits {
+    std::chrono::milliseconds private_root{30000};
+    std::chrono::milliseconds shared_root{5000};
+};
+
+// Tests only: the limits from now on; BusyLimits{} puts back the defaults.
+void set_busy_limits_for_testing(const BusyLimits &limits);
 
 // Null db: the database does not exist and cannot be created, so the root
 // reads as empty.
@@ -33,6 +46,8 @@ class Connection {
 
     sqlite3 *db = nullptr;
     bool writable = false;
+    bool shared = false;                               // a shared root's database: the shorter busy limit
+    std::chrono::steady_clock::time_point busy_since;  // the current wait for a lock began
     std::mutex lock;
     bool in_transaction = false;  // one begun by reg_begin_*, holding the fork gate
 

@@ -396,8 +396,12 @@ int32_t transaction_step(HKEY key, const char *sql, bool want_open, bool writes 
     bool open = !sqlite3_get_autocommit(t.connection->db);
     if (open != want_open) return kErrorInvalidParameter;
     int step = exec(t.connection->db, sql);
-    if (step != SQLITE_OK && want_open && !sqlite3_get_autocommit(t.connection->db))
-        exec(t.connection->db, schema::kRollback);  // a failed commit leaves nothing half done
+    // A read transaction takes its lock now: the wait for it holds nothing
+    // and is outside the fork gate, which the transaction enters once it
+    // holds the lock.
+    if (step == SQLITE_OK && sql == schema::kBeginRead) step = sqlite::run(t.connection->link(), schema::kReadVersion);
+    if (step != SQLITE_OK && !sqlite3_get_autocommit(t.connection->db))
+        exec(t.connection->db, schema::kRollback);  // a failed begin or commit leaves nothing half done
     if (sqlite3_get_autocommit(t.connection->db)) {
         t.connection->end_transaction();
     } else if (!t.connection->in_transaction) {
@@ -410,8 +414,8 @@ int32_t transaction_step(HKEY key, const char *sql, bool want_open, bool writes 
 }  // namespace
 
 int32_t reg_begin_transaction(HKEY key) { return transaction_step(key, schema::kBeginWrite, false); }
-// A deferred transaction takes its shared lock at the first read and
-// holds it to the commit.
+// A deferred transaction, its shared lock taken at once and held to the
+// commit.
 int32_t reg_begin_read_transaction(HKEY key) { return transaction_step(key, schema::kBeginRead, false, false); }
 int32_t reg_commit_transaction(HKEY key) { return transaction_step(key, schema::kCommit, true); }
 int32_t reg_rollback_transaction(HKEY key) { return transaction_step(key, schema::kRollback, true); }

@@ -29,7 +29,8 @@ inline constexpr char kCreateTables[] =
     " PRIMARY KEY(key, name)) WITHOUT ROWID;";
 // Parameters: the root key's id (kRootKeyId). Its parent 0 is no key.
 inline constexpr char kInsertRootKey[] = "INSERT OR IGNORE INTO keys(id, parent, name) VALUES(?, 0, '')";
-// Row: the schema version of the file (0 for a new file).
+// Row: the schema version of the file (0 for a new file). Reading it
+// takes the shared lock, which a read transaction holds to its end.
 inline constexpr char kReadVersion[] = "PRAGMA user_version";
 // A pragma takes no parameter: the version is written into the text.
 inline constexpr char kWriteVersion[] = "PRAGMA user_version = 1";
