@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, then builds and runs every test: a normal
 # build, one under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# threaded tests under ThreadSanitizer, the
 # fuzz targets for a bounded time, the Windows DLLs under Wine, and the
 # Debian packages built, installed, used and purged.
 set -eu
@@ -22,6 +23,13 @@ echo "== sanitizer build (address, undefined)"
 (
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     run_suite "$root/build-asan" -DQORLDAP9_SANITIZE=ON
+)
+echo "== thread sanitizer build: the programs whose tests share state across threads"
+(
+    export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/tests/tsan_system.supp"
+    cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQORLDAP9_TSAN=ON -DQORLDAP9_TOOLS=OFF
+    cmake --build "$root/build-tsan" -j "$jobs" --target threads_all
+    (cd "$root/build-tsan" && ctest --output-on-failure -j "$jobs" --timeout 600 -L threads)
 )
 echo "== fuzz targets (clang, libFuzzer)"
 (

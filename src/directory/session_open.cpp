@@ -59,6 +59,7 @@ LDAP *open_password_session(LDAP_Config *r, const std::string &hosts, const Sess
         failure.no_session = true;
         return nullptr;
     }
+    platform::wipe_sent_requests(ld);
     return ld;
 }
 

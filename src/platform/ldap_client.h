@@ -101,6 +101,11 @@ std::vector<std::string> first_entry_values(LDAP *ld, LDAPMessage *result, const
 // fails as on a lost connection. The Windows client offers no such bound;
 // there this does nothing.
 void limit_answer_size(LDAP *ld, size_t max_bytes);
+// Makes the session wipe each request's encoding (a bind's password among
+// it) once sent, so that no copy goes back to the heap. Only for sessions
+// that never chase a referral (the client re-reads the request for that).
+// On Windows the system client owns its buffers; there this does nothing.
+void wipe_sent_requests(LDAP *ld);
 // Whether the session runs over TLS (an ldaps session).
 bool uses_tls(LDAP *ld);
 // The server's diagnostic text for the last request on the session (or

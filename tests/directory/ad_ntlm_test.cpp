@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "ntlm_user_file.h"
+#include "platform/component_path.h"
 #include "qorldap9.h"
 #include "samba_ad.h"
 
@@ -75,6 +77,12 @@ TEST(AdNtlm, NoLogonBeyondTheOnesAskedFor) {
 TEST(AdNtlm, CallerWithoutWinbindRightsIsRefusedWithOneLine) {
     QOR_REQUIRE_SAMBA_AD(ad);
     if (getuid() != 0) GTEST_SKIP() << "needs root to run a check as another user";
+    // The provider goes into a folder of its own that nobody may enter:
+    // the build tree may lie in one closed to other users.
+    char folder[] = "/tmp/qorldap9-provider-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string copy = std::string(folder) + "/libqorsspi.so";
+    ASSERT_EQ(std::system(("chmod 755 " + std::string(folder) + " && cp '" QORSSPI_PATH "' " + copy).c_str()), 0);
     int err[2];
     ASSERT_EQ(pipe(err), 0);
     pid_t child = fork();
@@ -82,6 +90,7 @@ TEST(AdNtlm, CallerWithoutWinbindRightsIsRefusedWithOneLine) {
     if (child == 0) {
         close(err[0]);
         dup2(err[1], STDERR_FILENO);
+        qor::platform::set_component_dir_for_testing(folder);
         const uid_t nobody = 65534;
         if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0) _exit(2);
         _exit(logon_check(*ad, ad->user("PLAIN"), ad->password("PLAIN")) == 7020 ? 0 : 1);
@@ -94,6 +103,7 @@ TEST(AdNtlm, CallerWithoutWinbindRightsIsRefusedWithOneLine) {
     close(err[0]);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
+    std::system(("rm -rf " + std::string(folder)).c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the check did not answer 7020";
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;

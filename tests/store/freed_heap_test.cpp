@@ -1,8 +1,10 @@
 // What a password leaves in freed memory: this program replaces the global
 // allocation functions, and while a scan is on, every block freed through
 // them is searched for the password (as text and in UTF-16LE) before it
-// goes back to the heap. Sealing, unsealing, saving and loading a profile
-// and forming an Active Directory password value must leave no copy.
+// goes back to the heap, and so is every block the C library frees (but
+// under a sanitizer). Sealing, unsealing, saving and loading a profile,
+// forming an Active Directory password value and a bind against the test
+// directory must leave no copy.
 #include <gtest/gtest.h>
 #include <malloc.h>
 
@@ -17,6 +19,7 @@
 #include "sample_profile.h"
 #include "store/seal.h"
 #include "temp_registry.h"
+#include "test_directory.h"
 
 namespace {
 
@@ -42,8 +45,25 @@ void *allocate(size_t size) {
     return block;
 }
 
-void release(void *block) {
+}  // namespace
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// The sanitizer owns free(): only the C++ frees are searched.
+constexpr bool kSearchesEveryFree = false;
+#else
+// Every block the C library frees, libldap's and liblber's among them.
+constexpr bool kSearchesEveryFree = true;
+extern "C" void __libc_free(void *block);
+extern "C" void free(void *block) {
     scan_freed(block);
+    __libc_free(block);
+}
+#endif
+
+namespace {
+
+void release(void *block) {
+    if (!kSearchesEveryFree) scan_freed(block);
     free(block);
 }
 
@@ -122,3 +142,20 @@ TEST_F(FreedHeap, ActiveDirectoryPasswordValue) {
 }
 
 }  // namespace
+
+// libldap encodes the bind request, password included, in buffers of
+// liblber's, which the library has it wipe before they are freed.
+TEST_F(FreedHeap, BindToTheDirectory) {
+    if (!kSearchesEveryFree) GTEST_SKIP() << "the sanitizer owns free(): C library frees are not searched";
+    QOR_REQUIRE_SLAPD(dir);
+    LDAP_Config r;
+    LDAP_Config_initializeEx(&r);
+    LDC_setHostNamesEx(&r, (dir->host() + ":" + std::to_string(dir->ldap_port())).c_str());
+    LDC_setBaseDNEx(&r, dir->base().c_str());
+    LDC_setmbFlags(&r, LDC_MB_SIMPLE | LDC_MB_POSIX);
+    int rc = 0;
+    // A user the directory does not hold: the bind is refused, no lockout.
+    EXPECT_EQ(copies_left_by([&] { rc = ldap_verifyPasswdEx(&r, "freed-heap-nobody", kPassword); }), 0);
+    EXPECT_EQ(rc, LDC_E_PASSWORD_REFUSED);
+    EXPECT_EQ(LDC_lastStepEx(), LDC_STEP_BIND);
+}

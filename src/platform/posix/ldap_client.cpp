@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -163,11 +164,9 @@ int purpose_remove(Sockbuf_IO_Desc *sbiod) {
     return 0;
 }
 
-int purpose_ctrl(Sockbuf_IO_Desc *sbiod, int option, void *arg) { return LBER_SBIOD_CTRL_NEXT(sbiod, option, arg); }
+int pass_ctrl(Sockbuf_IO_Desc *sbiod, int option, void *arg) { return LBER_SBIOD_CTRL_NEXT(sbiod, option, arg); }
 
-ber_slen_t purpose_read(Sockbuf_IO_Desc *sbiod, void *buf, ber_len_t len) {
-    return LBER_SBIOD_READ_NEXT(sbiod, buf, len);
-}
+ber_slen_t pass_read(Sockbuf_IO_Desc *sbiod, void *buf, ber_len_t len) { return LBER_SBIOD_READ_NEXT(sbiod, buf, len); }
 
 ber_slen_t purpose_write(Sockbuf_IO_Desc *sbiod, void *buf, ber_len_t len) {
     auto *check = static_cast<PurposeCheck *>(sbiod->sbiod_pvt);
@@ -186,7 +185,27 @@ ber_slen_t purpose_write(Sockbuf_IO_Desc *sbiod, void *buf, ber_len_t len) {
     return LBER_SBIOD_WRITE_NEXT(sbiod, buf, len);
 }
 
-Sockbuf_IO kPurposeCheckLayer = {purpose_setup, purpose_remove, purpose_ctrl, purpose_read, purpose_write, nullptr};
+Sockbuf_IO kPurposeCheckLayer = {purpose_setup, purpose_remove, pass_ctrl, pass_read, purpose_write, nullptr};
+
+// libldap keeps a request's encoding, a bind's password among it, until
+// the answer comes and then frees it unwiped. liblber's memory functions
+// (LBER_OPT_MEMORY_FNS) cannot wipe it: liblber calls them only for
+// buffers with a memory context of their own, and libldap's requests have
+// none. This layer, above every other, wipes each stretch of a request as
+// soon as it has been written: libldap reads a request again only to
+// chase a referral, which password sessions never do.
+int wipe_setup(Sockbuf_IO_Desc *, void *) { return 0; }
+int wipe_remove(Sockbuf_IO_Desc *) { return 0; }
+ber_slen_t wipe_write(Sockbuf_IO_Desc *sbiod, void *buf, ber_len_t len) {
+    ber_slen_t written = LBER_SBIOD_WRITE_NEXT(sbiod, buf, len);
+    if (written > 0) explicit_bzero(buf, static_cast<size_t>(written));
+    return written;
+}
+
+Sockbuf_IO kWipeSentLayer = {wipe_setup, wipe_remove, pass_ctrl, pass_read, wipe_write, nullptr};
+
+// Above the purpose check and TLS.
+constexpr int kWipeSentLevel = LBER_SBIOD_LEVEL_APPLICATION + 1;
 
 // Called as each TLS connection of the session begins, its TLS layer in
 // place: the purpose check goes above it (once).
@@ -484,6 +503,12 @@ std::vector<std::string> first_entry_values(LDAP *ld, LDAPMessage *result, const
         values.emplace_back(found[i]->bv_val, found[i]->bv_len);
     ldap_value_free_len(found);
     return values;
+}
+
+void wipe_sent_requests(LDAP *ld) {
+    Sockbuf *sb = nullptr;
+    if (ld == nullptr || ldap_get_option(ld, LDAP_OPT_SOCKBUF, &sb) != LDAP_OPT_SUCCESS || sb == nullptr) return;
+    ber_sockbuf_add_io(sb, &kWipeSentLayer, kWipeSentLevel, nullptr);
 }
 
 void limit_answer_size(LDAP *ld, size_t max_bytes) {

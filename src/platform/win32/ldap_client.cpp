@@ -196,6 +196,8 @@ void unbind(LDAP *ld) {
 
 void limit_answer_size(LDAP *, size_t) {}
 
+void wipe_sent_requests(LDAP *) {}
+
 void prepare_to_keep(LDAP *ld) {
     // After a lost connection the client would connect again and repeat
     // the last bind, a password check of an earlier call.
