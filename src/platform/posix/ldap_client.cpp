@@ -304,7 +304,12 @@ void read_policy(LDAP *ld, LDAPControl **response, PasswordPolicy *policy) {
     ber_int_t expire = -1, grace = -1;
     LDAPPasswordPolicyError error = PP_noError;
     if (ldap_parse_passwordpolicy_control(ld, control, &expire, &grace, &error) != LDAP_SUCCESS) return;
-    if (error != PP_noError) policy->error = error;
+    // libldap stores whatever number the server sent: read it as a number,
+    // not as the enumeration, and keep only the control's own values.
+    static_assert(sizeof error == sizeof(int), "the error is stored as an int");
+    int number = 0;
+    std::memcpy(&number, &error, sizeof number);
+    if (number >= PP_passwordExpired && number <= PP_passwordTooLong) policy->error = number;
     if (grace >= 0) policy->grace_logins = grace;
     if (expire >= 0) policy->seconds_to_expiry = expire;
 }
