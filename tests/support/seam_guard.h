@@ -29,18 +29,18 @@ namespace qor_test {
 // Session limits in milliseconds for tests of slow, silent and dead
 // hosts, so that they wait no real-time deadline longer than a second:
 // reaching a host (a TLS handshake on a busy machine included) within
-// 400 ms, an answer within 900 ms, and a profile's Timeout of 1 a second.
+// 400 ms, an answer within a second, and a profile's Timeout of 1 a second.
 // A held-back answer of kSlowAnswer falls between the two.
 inline qor::SessionLimits quick_session_limits() {
     using std::chrono::milliseconds;
     qor::SessionLimits limits = qor::default_session_limits();
     limits.connect = milliseconds(400);
-    limits.bind = milliseconds(900);
+    limits.bind = milliseconds(1000);
     limits.request_margin = milliseconds(0);
-    limits.request_default = milliseconds(900);
+    limits.request_default = milliseconds(1000);
     return limits;
 }
 
-constexpr std::chrono::milliseconds kSlowAnswer{600};
+constexpr std::chrono::milliseconds kSlowAnswer{500};
 
 }  // namespace qor_test
