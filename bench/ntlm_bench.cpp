@@ -65,7 +65,7 @@ void ntlm_ours(benchmark::State &state) {
         return;
     }
     for (auto _ : state) {
-        if (qor::ntlm_logonCheck(kDomain, kUser, kPassword) != 1) {
+        if (qor::ntlm_logon_check(kDomain, kUser, kPassword) != 1) {
             state.SkipWithError("right password refused");
             break;
         }

@@ -5,11 +5,10 @@
 #include <string>
 
 #include "qorldap9.h"
+#include "util/text.h"
 
 namespace qor {
 namespace {
-
-namespace pf = platform;
 
 constexpr int kStrongerAuthRequired = 8;
 constexpr int kConfidentialityRequired = 13;
@@ -41,12 +40,6 @@ constexpr AdCode kAdBindCodes[] = {
     {kAdMustChange, LDC_REASON_MUST_CHANGE},
     {0x775, LDC_REASON_LOCKED_OUT},
 };
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char &c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // The number after the first occurrence of marker in text, or 0.
 int32_t number_after(const std::string &text, const char *marker) {
@@ -103,7 +96,7 @@ DecodedReason kpasswd_reason(int code, const std::string &text) {
             return {LDC_REASON_INVALID_CREDENTIALS, 0, LDC_STEP_KPASSWD};
         case LDAP_CONSTRAINT_VIOLATION:
             return ad_policy_refusal(text, LDC_STEP_KPASSWD);
-        case pf::kServerDown:
+        case platform::kServerDown:
             return {LDC_REASON_SERVER_DOWN, 0, LDC_STEP_KPASSWD};
         default:
             return {LDC_REASON_UNKNOWN, 0, LDC_STEP_KPASSWD};
@@ -114,22 +107,22 @@ DecodedReason kpasswd_reason(int code, const std::string &text) {
 
 bool bind_refused_until_changed(int code, std::string_view diagnostic) {
     if (code != LDAP_INVALID_CREDENTIALS) return false;
-    long ad_code = ad_data_code(lower(diagnostic));
+    long ad_code = ad_data_code(ascii_lowercase(diagnostic));
     return ad_code == kAdPasswordExpired || ad_code == kAdMustChange;
 }
 
-DecodedReason decode_reason(int32_t step, int code, std::string_view diagnostic, const pf::PasswordPolicy &policy,
+DecodedReason decode_reason(int32_t step, int code, std::string_view diagnostic, const platform::PasswordPolicy &policy,
                             bool tls) {
     constexpr int32_t kPolicyErrorCount = sizeof kPolicyErrors / sizeof kPolicyErrors[0];
     if (policy.error >= 0 && policy.error < kPolicyErrorCount) return {kPolicyErrors[policy.error], 0, step};
     if (code == 0) {
-        if (policy.grace_logins != pf::PasswordPolicy::kNone)
+        if (policy.grace_logins != platform::PasswordPolicy::kNone)
             return {LDC_REASON_GRACE_LOGINS, policy.grace_logins, step};
-        if (policy.seconds_to_expiry != pf::PasswordPolicy::kNone)
+        if (policy.seconds_to_expiry != platform::PasswordPolicy::kNone)
             return {LDC_REASON_EXPIRES_SOON, policy.seconds_to_expiry, step};
         return {LDC_REASON_NONE, 0, step};
     }
-    const std::string text = lower(diagnostic);
+    const std::string text = ascii_lowercase(diagnostic);
     if (step == LDC_STEP_KPASSWD) return kpasswd_reason(code, text);
     if (text.rfind("0000052d", 0) == 0) return ad_policy_refusal(text, step);
     long ad_code = code == LDAP_INVALID_CREDENTIALS ? ad_data_code(text) : -1;
@@ -137,14 +130,14 @@ DecodedReason decode_reason(int32_t step, int code, std::string_view diagnostic,
         if (known.code == ad_code) return {known.reason, 0, step};
 
     switch (code) {
-        case pf::kServerDown:
-        case pf::kConnectError:
+        case platform::kServerDown:
+        case platform::kConnectError:
             // The client names a failed handshake; a server that cannot be
             // reached, or went away, leaves no text or the TLS layer's
             // transport error ("Error in the push function.").
             if (tls && !text.empty() && !transport_failed(text)) return {LDC_REASON_TLS_CERTIFICATE, 0, LDC_STEP_TLS};
             return {LDC_REASON_SERVER_DOWN, 0, LDC_STEP_CONNECT};
-        case pf::kTimeout:
+        case platform::kTimeout:
             return {LDC_REASON_TIMEOUT, 0, step};
         case LDAP_INVALID_CREDENTIALS:
             return {step == LDC_STEP_LOGON ? LDC_REASON_LOGON_REFUSED : LDC_REASON_INVALID_CREDENTIALS, 0, step};

@@ -3,8 +3,6 @@
 // (POSIX-style: by the password-modify operation where the server offers
 // it, else by a replace) or swaps the "unicodePwd" value (Active
 // Directory, over SSL only). A profile whose own bind user changed its password follows.
-#include <strings.h>
-
 #include <cstring>
 #include <string>
 
@@ -121,7 +119,7 @@ bool same_entry(const char *a, const char *b) {
     std::string norm_a, norm_b;
     bool dn_a = qor::platform::normalised_dn(a, &norm_a), dn_b = qor::platform::normalised_dn(b, &norm_b);
     if (dn_a || dn_b) return dn_a && dn_b && norm_a == norm_b;
-    return strcasecmp(a, b) == 0;
+    return qor::equals_ignore_case(a, b);
 }
 
 // Whether the change is for the profile's own bind user: BindDN formed

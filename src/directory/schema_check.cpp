@@ -6,8 +6,6 @@
 #include "qorldap9.h"
 #include "util/text.h"
 
-namespace pf = qor::platform;
-
 namespace {
 
 const char *account_filter(int flags) {
@@ -28,21 +26,21 @@ qor::DirectoryResult search_accounts(LDAP *ld, LDAP_Config *record, bool *found)
     const char *filter = account_filter(record->MBFlags & 0xFF);
     std::string base = qor::field_text(record->BaseDN);
     LDAPMessage *result = nullptr;
-    int rc = pf::search_s(ld, base.c_str(), LDAP_SCOPE_SUBTREE, filter, attributes, 0, &result);
+    int rc = qor::platform::search_s(ld, base.c_str(), LDAP_SCOPE_SUBTREE, filter, attributes, 0, &result);
     // A user entry the directory returned answers the question, whatever
     // chasing a continuation reference gave afterwards (Active Directory
     // refers a root search to partitions that an anonymous chase may not
     // read).
-    *found = pf::has_entry(ld, result);
+    *found = qor::platform::has_entry(ld, result);
     if (*found) rc = LDAP_SUCCESS;
-    pf::msgfree(result);  // also after a failed search
+    qor::platform::msgfree(result);  // also after a failed search
     return qor::step_result(LDC_STEP_SEARCH, rc, ld);
 }
 
 }  // namespace
 
 extern "C" int QORLDAP9_CALL ldap_validateSchema(LDAP_Config *record) {
-    if (record == nullptr) return qor::outcome_answer({}, pf::kParamError);
+    if (record == nullptr) return qor::outcome_answer({}, qor::platform::kParamError);
     qor::Secret pw = qor::profile_bind_password(record);
     qor::OutcomeSecrets secrets(pw.c_str());
     qor::DirectoryResult result;
@@ -58,6 +56,6 @@ extern "C" int QORLDAP9_CALL ldap_validateSchema(LDAP_Config *record) {
             code = result.ok() && !found ? LDC_E_NO_USER_ENTRY : result.code;
         }
     }
-    pf::unbind(ld);
+    qor::platform::unbind(ld);
     return qor::outcome_answer(result, code);
 }

@@ -6,12 +6,10 @@
 #include "qorldap9.h"
 #include "util/secret.h"
 
-namespace pf = qor::platform;
-
 extern "C" int QORLDAP9_CALL ldapInitEx(LDAP **session, LDAP_Config *record) {
-    if (session == nullptr) return qor::outcome_answer({}, pf::kParamError);
+    if (session == nullptr) return qor::outcome_answer({}, qor::platform::kParamError);
     *session = nullptr;
-    if (record == nullptr) return qor::outcome_answer({}, pf::kParamError);
+    if (record == nullptr) return qor::outcome_answer({}, qor::platform::kParamError);
     qor::DirectoryResult result;
     // Any nonzero Ssl selects SSL here, not only the 1 of LDC_isSslEx.
     *session = qor::open_profile_session(record, result);
@@ -19,7 +17,7 @@ extern "C" int QORLDAP9_CALL ldapInitEx(LDAP **session, LDAP_Config *record) {
 }
 
 extern "C" int QORLDAP9_CALL ldapAuthEx(LDAP *session, LDAP_Config *record) {
-    if (session == nullptr || record == nullptr) return qor::outcome_answer({}, pf::kParamError);
+    if (session == nullptr || record == nullptr) return qor::outcome_answer({}, qor::platform::kParamError);
     qor::Secret pw = qor::profile_bind_password(record);
     qor::OutcomeSecrets secrets(pw.c_str());
     int refused = 0;
@@ -28,11 +26,11 @@ extern "C" int QORLDAP9_CALL ldapAuthEx(LDAP *session, LDAP_Config *record) {
 }
 
 extern "C" int QORLDAP9_CALL ldap_verifyConfigEx(LDAP_Config *record) {
-    if (record == nullptr) return qor::outcome_answer({}, pf::kParamError);
+    if (record == nullptr) return qor::outcome_answer({}, qor::platform::kParamError);
     qor::Secret pw = qor::profile_bind_password(record);
     qor::OutcomeSecrets secrets(pw.c_str());
     qor::DirectoryResult result;
     int code = 0;
-    pf::unbind(qor::open_bound_profile_session(record, pw, result, &code));  // unbind takes null
+    qor::platform::unbind(qor::open_bound_profile_session(record, pw, result, &code));  // unbind takes null
     return qor::outcome_answer(result, code);
 }

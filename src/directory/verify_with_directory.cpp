@@ -24,7 +24,7 @@ qor::DirectoryResult check_by_logon(LDAP_Config *r, const char *user, const char
     std::string name;
     if (!qor::logon_user(user, name)) return {};
     if (qor::is_logon_name(r, user)) qor::split_down_level(name, domain);
-    if (qor::ntlm_logonCheck(domain.empty() ? nullptr : domain.c_str(), name.c_str(), password))
+    if (qor::ntlm_logon_check(domain.empty() ? nullptr : domain.c_str(), name.c_str(), password))
         return qor::known_result(LDC_STEP_LOGON, LDAP_SUCCESS, LDC_REASON_NONE);
     return qor::known_result(LDC_STEP_LOGON, LDAP_INVALID_CREDENTIALS, LDC_REASON_LOGON_REFUSED);
 }

@@ -46,18 +46,18 @@ bool fill_identity(SEC_WINNT_AUTH_IDENTITY_A *identity, const char *domain, cons
 bool run_exchange(const SspiTable &table, NtlmSide *client, NtlmSide *server, SEC_WINNT_AUTH_IDENTITY_A *identity,
                   uint32_t maxToken, void *clientBlock, void *serverBlock) {
     uint32_t clientLength = maxToken;
-    if (!ntlm_clientStep(table, client, identity, nullptr, 0, clientBlock, &clientLength)) return false;
+    if (!ntlm_client_step(table, client, identity, nullptr, 0, clientBlock, &clientLength)) return false;
     uint32_t serverLength = maxToken;
-    if (!ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength)) return false;
+    if (!ntlm_server_step(table, server, clientBlock, clientLength, serverBlock, &serverLength)) return false;
     clientLength = maxToken;
-    if (!ntlm_clientStep(table, client, identity, serverBlock, serverLength, clientBlock, &clientLength)) return false;
+    if (!ntlm_client_step(table, client, identity, serverBlock, serverLength, clientBlock, &clientLength)) return false;
     serverLength = maxToken;
-    return ntlm_serverStep(table, server, clientBlock, clientLength, serverBlock, &serverLength);
+    return ntlm_server_step(table, server, clientBlock, clientLength, serverBlock, &serverLength);
 }
 
 }  // namespace
 
-bool ntlm_logonCheck(const char *domain, const char *user, const char *password) {
+bool ntlm_logon_check(const char *domain, const char *user, const char *password) {
     NtlmSide client{};
     NtlmSide server{};
     SspiTable table{};
@@ -67,15 +67,15 @@ bool ntlm_logonCheck(const char *domain, const char *user, const char *password)
 
     ScopeExit cleanup([&] {
         if (module != nullptr) {
-            ntlm_releaseSide(table, &client);
-            ntlm_releaseSide(table, &server);
-            sspi_unloadProvider(&table, module);
+            ntlm_release_side(table, &client);
+            ntlm_release_side(table, &server);
+            sspi_unload_provider(&table, module);
         }
         platform::heap_free(clientBlock);
         platform::heap_free(serverBlock);
     });
 
-    module = sspi_loadProvider(&table);
+    module = sspi_load_provider(&table);
     if (module == nullptr) return false;
 
     uint32_t maxToken = max_token_size(table);

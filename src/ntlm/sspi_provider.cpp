@@ -30,30 +30,30 @@ bool resolve_all(platform::Module module, SspiTable *t) {
 
 }  // namespace
 
-const char *sspi_providerName(const OSVERSIONINFOA &version) {
+const char *sspi_provider_name(const OSVERSIONINFOA &version) {
     bool nt4 =
         version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 4 && version.dwMinorVersion == 0;
     return nt4 ? "security.dll" : "secur32.dll";
 }
 
-platform::Module sspi_loadProvider(SspiTable *table) {
+platform::Module sspi_load_provider(SspiTable *table) {
     std::memset(table, 0, sizeof *table);
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = kOsVersionInfoSize;
     if (!platform::get_version_ex(&version)) return nullptr;
 
-    platform::Module module = platform::load_library(sspi_providerName(version));
+    platform::Module module = platform::load_library(sspi_provider_name(version));
     if (module == nullptr) return nullptr;
 
     bool complete = false;
     ScopeExit unload_unless_complete([&] {
-        if (!complete) sspi_unloadProvider(table, module);
+        if (!complete) sspi_unload_provider(table, module);
     });
     complete = resolve_all(module, table);
     return complete ? module : nullptr;
 }
 
-void sspi_unloadProvider(SspiTable *table, platform::Module module) {
+void sspi_unload_provider(SspiTable *table, platform::Module module) {
     if (module != nullptr) platform::free_library(module);
     std::memset(table, 0, sizeof *table);
 }

@@ -66,7 +66,7 @@ class FakeProvider : public testing::Test {
     }
     static std::pair<int, std::string> check(const char *domain, const char *user, const char *password) {
         CaptureStderr();
-        int verdict = qor::ntlm_logonCheck(domain, user, password);
+        int verdict = qor::ntlm_logon_check(domain, user, password);
         return {verdict, GetCapturedStderr()};
     }
     void TearDown() override {
@@ -82,27 +82,27 @@ TEST(ProviderName, OnlyWindowsNt4UsesSecurityDll) {
     OSVERSIONINFOA v{};
     v.dwPlatformId = VER_PLATFORM_WIN32_NT;
     v.dwMajorVersion = 4;
-    EXPECT_STREQ(qor::sspi_providerName(v), "security.dll");
+    EXPECT_STREQ(qor::sspi_provider_name(v), "security.dll");
     v.dwMinorVersion = 10;
-    EXPECT_STREQ(qor::sspi_providerName(v), "secur32.dll");
+    EXPECT_STREQ(qor::sspi_provider_name(v), "secur32.dll");
     v.dwMajorVersion = 3, v.dwMinorVersion = 51;
-    EXPECT_STREQ(qor::sspi_providerName(v), "secur32.dll");
+    EXPECT_STREQ(qor::sspi_provider_name(v), "secur32.dll");
     v.dwMajorVersion = 5, v.dwMinorVersion = 0;
-    EXPECT_STREQ(qor::sspi_providerName(v), "secur32.dll");
+    EXPECT_STREQ(qor::sspi_provider_name(v), "secur32.dll");
     v.dwPlatformId = VER_PLATFORM_WIN32_WINDOWS, v.dwMajorVersion = 4, v.dwMinorVersion = 0;  // Windows 95
-    EXPECT_STREQ(qor::sspi_providerName(v), "secur32.dll");
+    EXPECT_STREQ(qor::sspi_provider_name(v), "secur32.dll");
     v.dwPlatformId = qor::platform::kPlatformPosix;
-    EXPECT_STREQ(qor::sspi_providerName(v), "secur32.dll");
+    EXPECT_STREQ(qor::sspi_provider_name(v), "secur32.dll");
 }
 
 TEST_F(FakeProvider, ProviderWithoutCompleteAuthTokenLoads) {
     use("no_complete");
     qor::SspiTable table{};
-    qor::platform::Module module = qor::sspi_loadProvider(&table);
+    qor::platform::Module module = qor::sspi_load_provider(&table);
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(table.CompleteAuthToken, nullptr);
     EXPECT_NE(table.QuerySecurityPackageInfoA, nullptr);
-    qor::sspi_unloadProvider(&table, module);
+    qor::sspi_unload_provider(&table, module);
     EXPECT_TRUE(all_null(table));
     EXPECT_EQ(check("CORP", "alice", FAKE_RIGHT_PASSWORD), std::make_pair(1, std::string()));
 }
@@ -112,7 +112,7 @@ TEST_F(FakeProvider, MissingRequiredEntryPointReleasesTheLibrary) {
         SCOPED_TRACE(variant);
         qor::platform::set_component_dir_for_testing((std::string(FAKE_PROVIDERS_DIR) + "/" + variant).c_str());
         qor::SspiTable table{};
-        EXPECT_EQ(qor::sspi_loadProvider(&table), nullptr);
+        EXPECT_EQ(qor::sspi_load_provider(&table), nullptr);
         EXPECT_TRUE(all_null(table));
         EXPECT_FALSE(is_loaded(provider_file(variant)));
         EXPECT_EQ(check("CORP", "alice", FAKE_RIGHT_PASSWORD), std::make_pair(0, std::string()));
@@ -279,7 +279,7 @@ TEST_F(FakeProvider, OverlappingChecks) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 300; ++i) {
                 bool right = (i + t) % 3 != 0;
-                int verdict = qor::ntlm_logonCheck("CORP", "alice", right ? FAKE_RIGHT_PASSWORD : "no");
+                int verdict = qor::ntlm_logon_check("CORP", "alice", right ? FAKE_RIGHT_PASSWORD : "no");
                 if (verdict != (right ? 1 : 0)) ++wrong;
             }
         });

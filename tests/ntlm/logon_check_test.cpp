@@ -12,7 +12,7 @@
 #include "platform/version.h"
 #include "seam_guard.h"
 
-using qor::ntlm_logonCheck;
+using qor::ntlm_logon_check;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
@@ -46,7 +46,7 @@ class LogonCheck : public testing::Test {
     // standard error.
     static std::pair<int, std::string> check(const char *domain, const char *user, const char *password) {
         CaptureStderr();
-        int verdict = ntlm_logonCheck(domain, user, password) ? 1 : 0;
+        int verdict = ntlm_logon_check(domain, user, password) ? 1 : 0;
         return {verdict, GetCapturedStderr()};
     }
 
@@ -149,10 +149,10 @@ TEST_F(LogonCheck, ConcurrentChecksGiveEveryVerdictRight) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < kChecks; ++i) {
                 int kind = (t + i) % 4;
-                int verdict = kind == 0   ? ntlm_logonCheck("CORP", "alice", "Wonder land1")
-                              : kind == 1 ? ntlm_logonCheck("CORP", "alice", "Wonder land9")
-                              : kind == 2 ? ntlm_logonCheck("CORP", "j\xC3\xBCrgen", "p\xC3\xA4ss")
-                                          : ntlm_logonCheck("CORP", "nobody", "x");
+                int verdict = kind == 0   ? ntlm_logon_check("CORP", "alice", "Wonder land1")
+                              : kind == 1 ? ntlm_logon_check("CORP", "alice", "Wonder land9")
+                              : kind == 2 ? ntlm_logon_check("CORP", "j\xC3\xBCrgen", "p\xC3\xA4ss")
+                                          : ntlm_logon_check("CORP", "nobody", "x");
                 int expected = (kind == 0 || kind == 2) ? 1 : 0;
                 if (verdict != expected) ++wrong_verdicts;
                 if (expected == 0) ++failures;
@@ -173,8 +173,8 @@ TEST_F(LogonCheck, RepeatedChecksHoldNothing) {
     CaptureStderr();
     int ones = 0;
     for (int i = 0; i < 150; ++i) {
-        ones += ntlm_logonCheck("CORP", "alice", i % 2 ? "Wonder land1" : "nope");
-        ones += ntlm_logonCheck(nullptr, std::string(300, 'x').c_str(), "x");
+        ones += ntlm_logon_check("CORP", "alice", i % 2 ? "Wonder land1" : "nope");
+        ones += ntlm_logon_check(nullptr, std::string(300, 'x').c_str(), "x");
     }
     GetCapturedStderr();
     EXPECT_EQ(ones, 75);

@@ -1,7 +1,7 @@
 // A throwaway user file for the security provider's server side, in a
 // temporary folder, with NT-hash lines as the provider documents them, and
 // the environment that points the provider at it. With it, a test of any
-// area gets true from qor::ntlm_logonCheck for a right password:
+// area gets true from qor::ntlm_logon_check for a right password:
 //   NtlmUserFile users;                  // link OpenSSL::Crypto (MD4)
 //   users.add("CORP\\alice", "secret");   // domains in upper case
 //   use_ntlm_user_file(users.path());    // before any thread starts

@@ -98,7 +98,7 @@ TEST_F(DllAbi, EveryListedNameResolvesUndecorated) {
 }
 
 TEST_F(DllAbi, InternalRoutinesAreNotExported) {
-    for (const char *name : {"seal_password", "ntlm_logonCheck", "QorComponentCreate", "passwd_verify",
+    for (const char *name : {"seal_password", "ntlm_logon_check", "QorComponentCreate", "passwd_verify",
                              "_ZN3qor8platform9ldap_initEPKci", "__emutls_get_address", "_Unwind_Resume"})
         EXPECT_EQ(GetProcAddress(dll_, name), nullptr) << name;
 }

@@ -40,10 +40,10 @@ TEST(Win32Ntlm, RightPasswordIsValid) {
     QOR_REQUIRE_WINBIND(env);
     testing::internal::CaptureStderr();
     EXPECT_TRUE(
-        qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()));
+        qor::ntlm_logon_check(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()));
     // the server's own name may be left out
-    EXPECT_TRUE(qor::ntlm_logonCheck(nullptr, env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()));
-    EXPECT_TRUE(qor::ntlm_logonCheck("", env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()));
+    EXPECT_TRUE(qor::ntlm_logon_check(nullptr, env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()));
+    EXPECT_TRUE(qor::ntlm_logon_check("", env["NTLM_USER"].c_str(), env["NTLM_PASSWORD"].c_str()));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -51,14 +51,14 @@ TEST(Win32Ntlm, WrongPasswordIsDeniedWithOneLine) {
     QOR_REQUIRE_WINBIND(env);
     testing::internal::CaptureStderr();
     std::string wrong = env["NTLM_PASSWORD"] + "x";
-    EXPECT_FALSE(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), wrong.c_str()));
+    EXPECT_FALSE(qor::ntlm_logon_check(env["NTLM_DOMAIN"].c_str(), env["NTLM_USER"].c_str(), wrong.c_str()));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "AcceptSecurityContext failed with 8009030C\n");
 }
 
 TEST(Win32Ntlm, UnknownUserIsDenied) {
     QOR_REQUIRE_WINBIND(env);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(qor::ntlm_logonCheck(env["NTLM_DOMAIN"].c_str(), "nosuchuser", env["NTLM_PASSWORD"].c_str()));
+    EXPECT_FALSE(qor::ntlm_logon_check(env["NTLM_DOMAIN"].c_str(), "nosuchuser", env["NTLM_PASSWORD"].c_str()));
     EXPECT_NE(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -97,13 +97,13 @@ TEST(Win32Ntlm, BothProviderLibrariesResolveEveryEntryPoint) {
     for (bool nt4 : {false, true}) {
         qor::platform::set_version_query_for_testing(nt4 ? pretend_nt4 : nullptr);
         qor::SspiTable table;
-        qor::platform::Module module = qor::sspi_loadProvider(&table);
+        qor::platform::Module module = qor::sspi_load_provider(&table);
         EXPECT_NE(module, nullptr) << (nt4 ? "security.dll" : "secur32.dll");
         EXPECT_NE(table.AcceptSecurityContext, nullptr);
         EXPECT_NE(table.AcquireCredentialsHandleA, nullptr);
         EXPECT_NE(table.InitializeSecurityContextA, nullptr);
         EXPECT_NE(table.QuerySecurityPackageInfoA, nullptr);
-        qor::sspi_unloadProvider(&table, module);
+        qor::sspi_unload_provider(&table, module);
         EXPECT_EQ(table.AcceptSecurityContext, nullptr);
     }
     qor::platform::set_version_query_for_testing(nullptr);
@@ -115,7 +115,7 @@ TEST(Win32Ntlm, PlatformVersionIsWindows) {
     ASSERT_TRUE(qor::platform::get_version_ex(&version));
     EXPECT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
     EXPECT_GE(version.dwMajorVersion, 5u);
-    EXPECT_STREQ(qor::sspi_providerName(version), "secur32.dll");
+    EXPECT_STREQ(qor::sspi_provider_name(version), "secur32.dll");
     version.dwOSVersionInfoSize = 20;
     EXPECT_FALSE(qor::platform::get_version_ex(&version));
 }
