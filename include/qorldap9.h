@@ -370,6 +370,7 @@ QORLDAP9_API int QORLDAP9_CALL ldapPasswdSource(const char *value);
 #define LDC_REASON_TIMEOUT 24            /* the server did not answer in time */
 #define LDC_REASON_LOGON_REFUSED 25      /* the NTLM logon check refused the credentials */
 #define LDC_REASON_NO_HOST 26            /* the profile's HostNames lists no host */
+#define LDC_REASON_OUTCOME_UNKNOWN 27    /* a change was sent and never answered: the directory may yet apply it */
 
 /* The step, result code, reason and reason value of this thread's last
  * directory operation. */

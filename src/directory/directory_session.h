@@ -59,7 +59,10 @@ DirectoryResult password_session_opens(LDAP_Config *record);
 // decides whether a kept session may serve again.
 class HostSession {
   public:
-    HostSession(LDAP *ld, const SessionLimits &limits) : ld_(ld), limits_(limits) {}
+    // request_deadline: what the session's requests wait (set when it
+    // was opened).
+    HostSession(LDAP *ld, const SessionLimits &limits, std::chrono::milliseconds request_deadline)
+        : ld_(ld), limits_(limits), request_deadline_(request_deadline) {}
     HostSession(const HostSession &) = delete;
     HostSession &operator=(const HostSession &) = delete;
 
@@ -67,11 +70,12 @@ class HostSession {
     // request control, waited for the bind deadline.
     DirectoryResult bind(const char *dn, const char *password);
     // Returns the result of a modify request on dn with the
-    // password-policy request control, waited for the request deadline.
+    // password-policy request control, waited for the change deadline:
+    // the longer of the request deadline and limits.outstanding_change.
     DirectoryResult modify(const char *dn, LDAPMod **mods);
     // Returns the result of the password-modify operation (RFC 3062) on
     // dn with the password-policy request control, noted as the modify
-    // step and waited for the request deadline.
+    // step and waited for the change deadline.
     DirectoryResult password_modify(const char *dn, const char *old_password, const char *new_password);
     // Returns the handle, for searches (waited for the request deadline).
     LDAP *handle() const { return ld_; }
@@ -82,9 +86,12 @@ class HostSession {
 
   private:
     DirectoryResult note(DirectoryResult result);
+    // Returns the code of request, sent and waited for the change deadline.
+    int change_request(const std::function<int()> &request);
 
     LDAP *ld_;
     const SessionLimits &limits_;
+    std::chrono::milliseconds request_deadline_;
     bool answered_ = false;
     int last_code_ = 0;
 };

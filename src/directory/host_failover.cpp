@@ -2,6 +2,7 @@
 // of hosts that gave no answer.
 #include "directory/host_failover.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <string>
@@ -70,7 +71,7 @@ bool attempt_on_new_session(LDAP_Config *r, const std::string &entry, const Sess
                             DirectoryResult &failure) {
     LDAP *ld = open_password_session(r, entry, limits, failure);
     if (ld == nullptr) return false;
-    HostSession session(ld, limits);
+    HostSession session(ld, limits, request_deadline(limits, r->Timeout));
     result = attempt(session);
     answered = session.answered();
     platform::unbind(ld);
@@ -97,15 +98,23 @@ DirectoryResult HostSession::bind(const char *dn, const char *password) {
     return note(step_result(LDC_STEP_BIND, code, ld_, &policy));
 }
 
+int HostSession::change_request(const std::function<int()> &request) {
+    platform::set_request_deadline(ld_, std::max(request_deadline_, limits_.outstanding_change));
+    int code = request();
+    platform::set_request_deadline(ld_, request_deadline_);
+    return code;
+}
+
 DirectoryResult HostSession::modify(const char *dn, LDAPMod **mods) {
     platform::PasswordPolicy policy;
-    int code = platform::modify_s(ld_, dn, mods, &policy);
+    int code = change_request([&] { return platform::modify_s(ld_, dn, mods, &policy); });
     return note(step_result(LDC_STEP_MODIFY, code, ld_, &policy));
 }
 
 DirectoryResult HostSession::password_modify(const char *dn, const char *old_password, const char *new_password) {
     platform::PasswordPolicy policy;
-    int code = platform::password_modify_s(ld_, dn, old_password, new_password, &policy);
+    int code =
+        change_request([&] { return platform::password_modify_s(ld_, dn, old_password, new_password, &policy); });
     return note(step_result(LDC_STEP_MODIFY, code, ld_, &policy));
 }
 
@@ -126,7 +135,7 @@ DirectoryResult on_answering_host(LDAP_Config *r, bool keep, const HostAttempt &
             PasswordSession kept(r, entry, limits, failure);
             if (kept.get() == nullptr) continue;  // an entry that cannot form a session
             on_kept_session = kept.kept();
-            HostSession session(kept.get(), limits);
+            HostSession session(kept.get(), limits, request_deadline(limits, r->Timeout));
             result = attempt(session);
             answered = session.answered();
             last_code = session.last_code();

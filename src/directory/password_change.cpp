@@ -63,19 +63,16 @@ qor::DirectoryResult change_posix(qor::HostSession &session, const char *dn, con
     return modify_posix(session, dn, new_password);
 }
 
-// A modify whose answer never came (it timed out, or the connection
-// dropped after it was sent) may or may not have been carried out. Binds
-// on fresh sessions settle it before anyone is told: the new password
-// binding means it was, the old one binding that it was not. When neither
-// can be decided the change counts as failed, and the reason says so.
-qor::DirectoryResult settled(LDAP_Config *r, const char *name, const char *old_password, const char *new_password,
-                             int modify_code) {
+// A modify whose answer never came, though waited for the change
+// deadline (or whose connection dropped after it was sent), may still be
+// carried out: the directory can apply it after any bind that would tell.
+// A bind with the new password on a fresh session settles it as made;
+// anything else leaves its outcome unknown, and the reason says so,
+// never that the directory refused it.
+qor::DirectoryResult settled(LDAP_Config *r, const char *name, const char *new_password, int modify_code) {
     if (qor::bind_on_answering_host(r, name, new_password, false).ok())
         return qor::known_result(LDC_STEP_MODIFY, LDAP_SUCCESS, LDC_REASON_NONE);
-    if (qor::bind_on_answering_host(r, name, old_password, false).ok())
-        return qor::known_result(LDC_STEP_MODIFY, modify_code, LDC_REASON_UNKNOWN);
-    int32_t reason = modify_code == qor::platform::kTimeout ? LDC_REASON_TIMEOUT : LDC_REASON_SERVER_DOWN;
-    return qor::known_result(LDC_STEP_MODIFY, modify_code, reason);
+    return qor::known_result(LDC_STEP_MODIFY, modify_code, LDC_REASON_OUTCOME_UNKNOWN);
 }
 
 // Returns the result of the change: ok() when the directory took the new
@@ -108,7 +105,7 @@ qor::DirectoryResult change(LDAP_Config *r, const char *name, const char *old_pa
         return modify;
     });
     if (result.ok() || !outcome_unknown) return result;
-    return settled(r, name, old_password, new_password, result.code);
+    return settled(r, name, new_password, result.code);
 }
 
 // Two names of one entry: DNs compared parsed and normalised (types and

@@ -37,6 +37,10 @@ struct SessionLimits {
     // its limit allows; or request_default where Timeout is 0 (no limit).
     std::chrono::milliseconds request_margin{2000};
     std::chrono::milliseconds request_default{120000};
+    // A password change's modify waits for its own answer at least this
+    // long: a directory may apply a change whose answer is late, so only
+    // the answer tells what became of it.
+    std::chrono::milliseconds outstanding_change{30000};
     // How long a host that gave no answer is tried after the others.
     std::chrono::milliseconds dead_host_memory{30000};
     KeepPolicy keep;

@@ -73,6 +73,7 @@ constexpr ReasonText kReasonTexts[] = {
     {LDC_REASON_TIMEOUT, "timeout", "the server did not answer in time", nullptr},
     {LDC_REASON_LOGON_REFUSED, "logon_refused", "the NTLM logon was refused", nullptr},
     {LDC_REASON_NO_HOST, "no_host", "the profile lists no server", nullptr},
+    {LDC_REASON_OUTCOME_UNKNOWN, "outcome_unknown", "the change's outcome is unknown", nullptr},
 };
 
 constexpr long long kMinute = 60;

@@ -81,6 +81,35 @@ TEST_F(SlowHosts, ChangeWhoseAnswerNeverCameIsSettledAndTheProfileFollows) {
     EXPECT_EQ(ldap_verifyConfigEx(&direct), 0);
 }
 
+// The modify request itself is held on its way (the bind and the root
+// DSE pass at once): past the request deadline but within the change's
+// own bound its answer is waited for; past both, the change may still
+// reach the directory and is told unknown, never refused.
+TEST_F(SlowHosts, ChangeHeldOnItsWayIsWaitedForOrToldUnknown) {
+    limits.request_default = milliseconds(300);
+    limits.outstanding_change = milliseconds(950);
+    qor::set_session_limits_for_testing(limits);
+    struct Row {
+        const char *user;
+        milliseconds held;
+        int rc, reason;
+    } rows[] = {{"heldchange", milliseconds(650), 0, LDC_REASON_NONE},
+                {"lostchange", milliseconds(5000), LDC_E_CHANGE_FAILED, LDC_REASON_OUTCOME_UNKNOWN}};
+    for (const Row &row : rows) {
+        ASSERT_TRUE(qor_test::directory_user(*dir, dir->base(), row.user, "Held-Old-1"));
+        qor_test::NetFaults faults;
+        faults.request_delay = row.held;
+        faults.skip_requests = 2;
+        SlowProxy slow(dir->ldap_port(), faults);
+        LDAP_Config r = profile(slow.entry(), 0);
+        EXPECT_EQ(ldapPasswordEx(&r, row.user, "Held-Old-1", "Held-New-2"), row.rc) << row.user;
+        EXPECT_EQ(LDC_lastReasonEx(), row.reason) << row.user;
+    }
+    char text[64];
+    ASSERT_EQ(LDC_codeTextEx(LDC_TEXT_REASON, LDC_REASON_OUTCOME_UNKNOWN, 0, text, sizeof text), 1);
+    EXPECT_STREQ(text, "the change's outcome is unknown");
+}
+
 TEST_F(SlowHosts, HostThatNeverAnswersIsPassedOver) {
     for (bool ssl : {false, true}) {
         HungHost hung;

@@ -81,10 +81,11 @@ class HungHost {
 // What a SlowProxy does to the traffic it passes, chunk by chunk as read.
 struct NetFaults {
     using ms = std::chrono::milliseconds;
-    ms request_delay{0};  // before a chunk from the client passes
+    ms request_delay{0};  // before a chunk from the client passes, but the first skip_requests of a connection
     ms answer_delay{0};   // before a chunk from the server passes, but the first skip_answers of a connection
     ms jitter{0};         // each delay drawn from delay - jitter .. delay + jitter
     int skip_answers = 0;
+    int skip_requests = 0;
     bool answers_byte_by_byte = false;  // the server's chunks written one byte at a time
     int reset_one_in = 0;  // one request chunk in N passes in half, then both connections are reset (0: never)
     int stall_one_in = 0;  // one chunk in N, either way, is held a stall longer (0: never)
@@ -184,7 +185,8 @@ class SlowProxy {
     enum class Passed { kChunk, kEnd, kCut };
 
     // One chunk from one side to the other.
-    Passed pass(int from, int to, bool answer, int &answers, std::mt19937 &random) {
+    // passed: the chunks passed that way on the connection so far.
+    Passed pass(int from, int to, bool answer, int &passed, std::mt19937 &random) {
         char buf[16384];
         ssize_t n = read(from, buf, sizeof buf);
         if (n <= 0) return Passed::kEnd;
@@ -192,8 +194,10 @@ class SlowProxy {
         auto between = [&](NetFaults::ms low, NetFaults::ms high) {
             return NetFaults::ms(std::uniform_int_distribution<long>(low.count(), high.count())(random));
         };
-        NetFaults::ms delay = answer ? (answers++ >= faults_.skip_answers ? faults_.answer_delay : NetFaults::ms(0))
-                                     : faults_.request_delay;
+        const int skip = answer ? faults_.skip_answers : faults_.skip_requests;
+        NetFaults::ms delay = passed++ < skip ? NetFaults::ms(0)
+                              : answer        ? faults_.answer_delay
+                                              : faults_.request_delay;
         if (delay > NetFaults::ms(0)) delay = between(delay - faults_.jitter, delay + faults_.jitter);
         if (one_in(faults_.stall_one_in)) {
             ++stalls_;
@@ -211,12 +215,12 @@ class SlowProxy {
     void relay(int client, unsigned seed) {
         std::mt19937 random(seed);
         int server = connect_server();
-        int answers = 0;
+        int answers = 0, requests = 0;
         Passed last = Passed::kChunk;
         while (server >= 0 && !stopping() && last == Passed::kChunk) {
             pollfd p[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
             if (poll(p, 2, 100) <= 0) continue;
-            if (p[0].revents & (POLLIN | POLLHUP | POLLERR)) last = pass(client, server, false, answers, random);
+            if (p[0].revents & (POLLIN | POLLHUP | POLLERR)) last = pass(client, server, false, requests, random);
             if (last == Passed::kChunk && (p[1].revents & (POLLIN | POLLHUP | POLLERR)))
                 last = pass(server, client, true, answers, random);
         }

@@ -38,6 +38,7 @@ inline qor::SessionLimits quick_session_limits() {
     limits.bind = milliseconds(1000);
     limits.request_margin = milliseconds(0);
     limits.request_default = milliseconds(1000);
+    limits.outstanding_change = milliseconds(1000);
     return limits;
 }
 

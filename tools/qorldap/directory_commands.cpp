@@ -56,6 +56,9 @@ int report(Context &ctx, const std::string &what, int rc, const std::string &don
     if (rc == 0) return out.success(what + ": " + done + (why.sentence.empty() ? "" : " — " + why.sentence), f);
     std::optional<std::string> ca = missing_ca_file();
     if (ca && LDC_lastStepEx() <= LDC_STEP_TLS) return out.refused(what, rc, f, *ca);
+    // A change the directory may still apply is no refusal.
+    if (LDC_lastReasonEx() == LDC_REASON_OUTCOME_UNKNOWN)
+        return out.unreachable(what, rc, f, why.sentence + ": try the new password before changing it again");
     if (is_outage(LDC_lastReasonEx())) return out.unreachable(what, rc, f, "could not reach — " + why.sentence);
     if (why.sentence.empty()) return out.refused(what, rc, f);
     std::string because = why.new_password ? "the directory refused the new password: " : "refused — ";
