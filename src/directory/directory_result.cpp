@@ -40,4 +40,6 @@ bool unanswered(int code) {
     return code == platform::kServerDown || code == platform::kTimeout || code == platform::kConnectError;
 }
 
+bool unanswered(const DirectoryResult &result) { return !result.from_server && unanswered(result.code); }
+
 }  // namespace qor

@@ -22,6 +22,7 @@ struct DirectoryResult {
     int32_t value = 0;                 // the number that goes with the reason
     Secret text;                       // the server's text; it may quote a password until masked
     bool no_session = false;           // no session could be opened at all (the step is the connect)
+    bool from_server = false;          // a server's result message carried the code
 
     // Returns true when a step ran and succeeded; an empty result (nothing
     // was tried) is not.
@@ -45,5 +46,9 @@ DirectoryResult known_result(int32_t step, int code, int32_t reason, int32_t val
 // Returns true for the client's codes of a host that gave no answer (it
 // could not be reached, went away or stayed silent).
 bool unanswered(int code);
+
+// Returns true when result's request got no answer: its code is one of
+// the client's codes of a silent host and no server sent it.
+bool unanswered(const DirectoryResult &result);
 
 }  // namespace qor

@@ -85,7 +85,7 @@ class HostSession {
     int last_code() const { return last_code_; }
 
   private:
-    DirectoryResult note(DirectoryResult result);
+    DirectoryResult note(DirectoryResult result, const platform::PasswordPolicy &policy);
     // Returns the code of request, sent and waited for the change deadline.
     int change_request(const std::function<int()> &request);
 

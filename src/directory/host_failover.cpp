@@ -86,16 +86,17 @@ void forget_dead_hosts() {
     d.failed.clear();
 }
 
-DirectoryResult HostSession::note(DirectoryResult result) {
+DirectoryResult HostSession::note(DirectoryResult result, const platform::PasswordPolicy &policy) {
+    result.from_server = policy.from_server;
     last_code_ = result.code;
-    answered_ = answered_ || !unanswered(result.code);
+    answered_ = answered_ || !unanswered(result);
     return result;
 }
 
 DirectoryResult HostSession::bind(const char *dn, const char *password) {
     platform::PasswordPolicy policy;
     int code = platform::simple_bind_s(ld_, dn, password, limits_.bind, &policy);
-    return note(step_result(LDC_STEP_BIND, code, ld_, &policy));
+    return note(step_result(LDC_STEP_BIND, code, ld_, &policy), policy);
 }
 
 int HostSession::change_request(const std::function<int()> &request) {
@@ -108,14 +109,14 @@ int HostSession::change_request(const std::function<int()> &request) {
 DirectoryResult HostSession::modify(const char *dn, LDAPMod **mods) {
     platform::PasswordPolicy policy;
     int code = change_request([&] { return platform::modify_s(ld_, dn, mods, &policy); });
-    return note(step_result(LDC_STEP_MODIFY, code, ld_, &policy));
+    return note(step_result(LDC_STEP_MODIFY, code, ld_, &policy), policy);
 }
 
 DirectoryResult HostSession::password_modify(const char *dn, const char *old_password, const char *new_password) {
     platform::PasswordPolicy policy;
     int code =
         change_request([&] { return platform::password_modify_s(ld_, dn, old_password, new_password, &policy); });
-    return note(step_result(LDC_STEP_MODIFY, code, ld_, &policy));
+    return note(step_result(LDC_STEP_MODIFY, code, ld_, &policy), policy);
 }
 
 DirectoryResult on_answering_host(LDAP_Config *r, bool keep, const HostAttempt &attempt) {
@@ -130,7 +131,6 @@ DirectoryResult on_answering_host(LDAP_Config *r, bool keep, const HostAttempt &
     for (const std::string &entry : hosts) {
         bool answered = false;
         bool on_kept_session = false;
-        int last_code = 0;
         if (keep) {
             PasswordSession kept(r, entry, limits, failure);
             if (kept.get() == nullptr) continue;  // an entry that cannot form a session
@@ -138,24 +138,16 @@ DirectoryResult on_answering_host(LDAP_Config *r, bool keep, const HostAttempt &
             HostSession session(kept.get(), limits, request_deadline(limits, r->Timeout));
             result = attempt(session);
             answered = session.answered();
-            last_code = session.last_code();
-            kept.finished(last_code);
+            kept.finished(session.last_code());
         } else if (!attempt_on_new_session(r, entry, limits, attempt, result, answered, failure)) {
             continue;
         }
         attempted = true;
         // On a kept session the request is not the session's first: one
-        // that got no answer may have reached the server, and is never
-        // sent to another host. A server that is still there but silent
-        // keeps its unknown verdict. One that closed the connection (a
-        // replica that died while its connection was kept) is asked once
-        // more on a session of its own, whose first request it is: if it
-        // is gone, that one finds out before sending, and the next host
-        // gets its turn.
-        if (!answered && on_kept_session && last_code == platform::kServerDown) {
-            on_kept_session = false;
-            attempt_on_new_session(r, entry, limits, attempt, result, answered, failure);
-        }
+        // that got no answer may have reached the server and counted
+        // (a wrong password towards a lockout), whether the server stayed
+        // silent or closed the connection after reading it. It is never
+        // sent again, to this host or another: its verdict is unknown.
         remember(host_key(entry, r->Port, ssl), answered);
         if (answered || on_kept_session) return result;
     }

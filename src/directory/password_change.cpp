@@ -101,7 +101,7 @@ qor::DirectoryResult change(LDAP_Config *r, const char *name, const char *old_pa
             modify = qor::modify_unicode_pwd(session, dn, old_password, new_password);
             last_request = true;
         }
-        outcome_unknown = modify.code != 0 && last_request && sent && qor::unanswered(modify.code);
+        outcome_unknown = modify.code != 0 && last_request && sent && qor::unanswered(modify);
         return modify;
     });
     if (result.ok() || !outcome_unknown) return result;

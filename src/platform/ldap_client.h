@@ -47,9 +47,13 @@ LDAP *ldap_sslinit(const char *hosts, int port, int secure, const Deadlines &dea
 int last_error();
 
 // What a server's password-policy response control said (numbered as
-// its error and warning fields are); kNone where it said nothing.
+// its error and warning fields are); kNone where it said nothing. Also
+// whether a server's result message answered the request at all: a code
+// the server sent is its answer even where its number is one of the
+// client's own (81, 85, 91).
 struct PasswordPolicy {
     static constexpr int kNone = -1;
+    bool from_server = false;  // the code came in the server's result message
     int error = kNone;         // 0 expired ... 9 too long
     int grace_logins = kNone;  // logins left after expiry
     int seconds_to_expiry = kNone;

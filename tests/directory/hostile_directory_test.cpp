@@ -124,3 +124,30 @@ TEST(HostileDirectory, TextsQuotingAPasswordAreRecordedMasked) {
         EXPECT_STREQ(text, "you sent ***") << c.what;
     }
 }
+
+// Codes the client also uses for its own failures (81 server down, 85
+// timeout, 91 connect error), sent by the server: each is an answer, so
+// the bind goes to no other host and a refused modify is settled by no
+// bind. Each row's server is the profile's first host.
+TEST(HostileDirectory, ClientCodesSentByTheServerAreItsAnswer) {
+    const struct {
+        FakeDirectory::Answers answers;
+        bool change;
+        int verdict;
+        int connections;  // a failed change's own second session, no settling one
+    } rows[] = {{{81, 0, "", ""}, false, LDC_E_PASSWORD_REFUSED, 1},
+                {{91, 0, "", ""}, false, LDC_E_PASSWORD_REFUSED, 1},
+                {{0, 85, "", ""}, true, LDC_E_CHANGE_FAILED, 2},
+                {{0, 81, "", ""}, true, LDC_E_CHANGE_FAILED, 2}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.answers.bind + row.answers.modify);
+        FakeDirectory first(row.answers), second;
+        ASSERT_TRUE(first.ready() && second.ready());
+        LDAP_Config r = profile_at(first);
+        LDC_setHostNamesEx(&r, (first.hosts() + " " + second.hosts()).c_str());
+        EXPECT_EQ(row.change ? ldapPasswordEx(&r, "jdoe", kOld, kNew) : ldap_verifyPasswdEx(&r, "jdoe", kOld),
+                  row.verdict);
+        EXPECT_EQ(first.connections(), row.connections);
+        EXPECT_EQ(second.connections(), 0);
+    }
+}

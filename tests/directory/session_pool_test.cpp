@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "directory/directory_session.h"
+#include "fake_directory.h"
 #include "net_faults.h"
 #include "qorldap9.h"
 #include "seam_guard.h"
@@ -140,6 +141,24 @@ TEST_F(KeptSessions, BindUnansweredOnAKeptConnectionIsNotSentToAnotherHost) {
     int rc = -1;
     EXPECT_EQ(opened_by([&] { rc = ldap_verifyPasswdEx(&r, "jdoe", TestDirectory::kPosixJdoePassword); }), 0);
     EXPECT_EQ(rc, LDC_E_PASSWORD_REFUSED);  // the server may have acted: its verdict is unknown
+}
+
+// A server that reads the second bind of each connection and closes it
+// unanswered: that bind may have counted, so it is a refusal and never
+// sent again. Five checks reach the server as five binds (seven when the
+// bind was sent again on a fresh connection).
+TEST_F(KeptSessions, BindReadAndDroppedOnAKeptConnectionIsNeverSentAgain) {
+    qor_test::FakeDirectory closing;
+    ASSERT_TRUE(closing.ready());
+    closing.close_after_binds(1);
+    LDAP_Config r = profile();
+    LDC_setHostNamesEx(&r, closing.hosts().c_str());
+    std::vector<int> verdicts;
+    for (int i = 0; i < 5; ++i) verdicts.push_back(ldap_verifyPasswdEx(&r, "jdoe", "any"));
+    const int refused = LDC_E_PASSWORD_REFUSED;
+    EXPECT_EQ(verdicts, (std::vector<int>{0, refused, 0, refused, 0}));
+    EXPECT_EQ(closing.binds(), 5);
+    EXPECT_EQ(closing.connections(), 3);
 }
 
 TEST_F(KeptSessions, ChildOfForkOpensItsOwnAndLeavesTheParentsAlone) {

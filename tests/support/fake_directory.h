@@ -73,6 +73,11 @@ class FakeDirectory {
     std::string hosts() const { return "127.0.0.1:" + std::to_string(port_); }
     std::string url() const { return "ldap://" + hosts() + "/"; }
     int connections() const { return connections_; }
+    // Past n answered binds, a connection's next bind is read, never
+    // answered, and the connection closed (0, as at first: no end).
+    void close_after_binds(int n) { binds_per_connection_ = n; }
+    // Bind requests read, answered or not.
+    int binds() const { return binds_; }
     // Everything clients sent, after TLS when there is TLS.
     std::string received() const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -111,13 +116,23 @@ class FakeDirectory {
         return element(0x30, id + element(op, body));
     }
 
-    std::string answer(const std::string &message) const {
+    // The length of message's ID element; 0 when it has none or nothing follows it.
+    static size_t id_length(const std::string &message) {
         // message: the SEQUENCE's content, the ID element first.
-        if (message.size() < 3 || message[0] != 0x02) return "";
-        size_t id_length = 2 + static_cast<unsigned char>(message[1]);
-        if (message.size() <= id_length) return "";
-        std::string id = message.substr(0, id_length);
-        switch (static_cast<unsigned char>(message[id_length])) {
+        if (message.size() < 3 || message[0] != 0x02) return 0;
+        size_t n = 2 + static_cast<unsigned char>(message[1]);
+        return message.size() > n ? n : 0;
+    }
+    static bool is_bind(const std::string &message) {
+        size_t n = id_length(message);
+        return n != 0 && static_cast<unsigned char>(message[n]) == 0x60;
+    }
+
+    std::string answer(const std::string &message) const {
+        size_t n = id_length(message);
+        if (n == 0) return "";
+        std::string id = message.substr(0, n);
+        switch (static_cast<unsigned char>(message[n])) {
             case 0x60:
                 return result(id, 0x61, answers_.bind);
             case 0x66:
@@ -138,6 +153,7 @@ class FakeDirectory {
     void converse(Peer peer) {
         std::string pending;
         unsigned char buffer[4096];
+        int binds_here = 0;
         for (;;) {
             pollfd p{peer.fd, POLLIN, 0};
             if (stop_) return;
@@ -157,7 +173,12 @@ class FakeDirectory {
                     header += bytes;
                 }
                 if (pending.size() < header + content) break;
-                std::string reply = answer(pending.substr(header, content));
+                std::string message = pending.substr(header, content);
+                if (is_bind(message)) {
+                    ++binds_;
+                    if (binds_per_connection_ > 0 && ++binds_here > binds_per_connection_) return;
+                }
+                std::string reply = answer(message);
                 if (!reply.empty()) peer.write(reply);
                 pending.erase(0, header + content);
             }
@@ -198,6 +219,8 @@ class FakeDirectory {
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<int> connections_{0};
+    std::atomic<int> binds_{0};
+    std::atomic<int> binds_per_connection_{0};
     mutable std::mutex mutex_;
     std::string received_;
     std::vector<std::thread> peers_;

@@ -343,6 +343,7 @@ int answered_request(LDAP *ld, PasswordPolicy *policy, const struct timeval *dea
     LDAPControl **response = nullptr;
     int parsed = ldap_parse_result(ld, result, &rc, nullptr, nullptr, nullptr, &response, 1);
     if (parsed != LDAP_SUCCESS) return parsed;
+    if (policy != nullptr) policy->from_server = true;
     if (policy != nullptr) read_policy(ld, response, policy);
     ldap_controls_free(response);
     return rc;

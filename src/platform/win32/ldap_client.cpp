@@ -49,6 +49,7 @@ int simple_bind_s(LDAP *ld, const char *dn, const char *password, std::chrono::m
         ::ldap_abandon(ld, msgid);
         return got == 0 ? kTimeout : ld->ld_errno != 0 ? static_cast<int>(ld->ld_errno) : kServerDown;
     }
+    if (policy != nullptr) policy->from_server = true;
     return static_cast<int>(::ldap_result2error(ld, result, 1));
 }
 
