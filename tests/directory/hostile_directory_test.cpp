@@ -134,7 +134,7 @@ TEST(HostileDirectory, ClientCodesSentByTheServerAreItsAnswer) {
         FakeDirectory::Answers answers;
         bool change;
         int verdict;
-        int connections;  // a failed change's own second session, no settling one
+        int connections;  // a change checks the old password first: two, and no settling one
     } rows[] = {{{81, 0, "", ""}, false, LDC_E_PASSWORD_REFUSED, 1},
                 {{91, 0, "", ""}, false, LDC_E_PASSWORD_REFUSED, 1},
                 {{0, 85, "", ""}, true, LDC_E_CHANGE_FAILED, 2},
