@@ -9,6 +9,12 @@
 
 #include "qorldap9.h"
 
+// Run set-user-ID or set-group-ID, the probe cannot read its own
+// environment, so a sanitized build takes its options from here: the leak
+// check needs what a set-ID process may not do, and would end every run with
+// its own failure.
+extern "C" const char *__asan_default_options() { return "detect_leaks=0"; }
+
 int main(int argc, char **argv) {
     if (argc < 4) return 64;
     const std::string command = argv[1];

@@ -3,7 +3,9 @@
 # program given (built against the build tree or the installed package)
 # and the Python one, each with the right password and a wrong one.
 #   sh run_examples.sh C_PROGRAM SLAPD_ENV_FILE
-# The Python example loads $QORLDAP9_LIBRARY, or the library the loader finds.
+# The Python example loads $QORLDAP9_LIBRARY, or the library the loader finds;
+# a sanitized library needs its runtime loaded first, named by
+# $QORLDAP9_SANITIZER_RUNTIME (the interpreter's own leaks are not ours).
 set -eu
 program=$1
 port=$(sed -n 's/^LDAP_PORT=//p' "$2")
@@ -23,7 +25,11 @@ expect() {
     fi
     echo "$*: $out"
 }
-for example in "$program" "python3 $examples/check_password.py"; do
+python=python3
+if [ -n "${QORLDAP9_SANITIZER_RUNTIME:-}" ]; then
+    python="env LD_PRELOAD=$QORLDAP9_SANITIZER_RUNTIME ASAN_OPTIONS=detect_leaks=0 python3"
+fi
+for example in "$program" "$python $examples/check_password.py"; do
     # shellcheck disable=SC2086
     expect 0 "the directory accepted jdoe's password" Secret123 $example
     # shellcheck disable=SC2086
