@@ -73,7 +73,11 @@ TEST_F(SlowHosts, ChangeWhoseAnswerNeverCameIsSettledAndTheProfileFollows) {
     // The bind and the root DSE's list of operations are answered at once;
     // the change's answer comes after the request deadline of a profile
     // whose Timeout is 0 (no limit).
-    SlowProxy slow(dir->ldap_port(), milliseconds(5000), 2);
+    qor_test::NetFaults faults;
+    faults.answer_delay = milliseconds(5000);
+    faults.skip_answers = 2;
+    faults.skip_answers_by_request = true;
+    SlowProxy slow(dir->ldap_port(), faults);
     LDAP_Config r = profile(slow.entry(), 0);
     LDC_setmbFlags(&r, LDC_MB_POSIX | LDC_MB_SIMPLE);
     std::string dn = "uid=slowchange,ou=people," + dir->base();

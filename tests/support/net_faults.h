@@ -86,6 +86,10 @@ struct NetFaults {
     ms jitter{0};         // each delay drawn from delay - jitter .. delay + jitter
     int skip_answers = 0;
     int skip_requests = 0;
+    // skip_answers counts the client's requests, not the server's chunks:
+    // the answers to the first skip_answers requests pass at once however
+    // the server cuts them (a search's entry and its end may come apart).
+    bool skip_answers_by_request = false;
     bool answers_byte_by_byte = false;  // the server's chunks written one byte at a time
     int reset_one_in = 0;  // one request chunk in N passes in half, then both connections are reset (0: never)
     int stall_one_in = 0;  // one chunk in N, either way, is held a stall longer (0: never)
@@ -221,8 +225,9 @@ class SlowProxy {
             pollfd p[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
             if (poll(p, 2, 100) <= 0) continue;
             if (p[0].revents & (POLLIN | POLLHUP | POLLERR)) last = pass(client, server, false, requests, random);
+            int requests_before = requests - 1;  // the answer is to the last request
             if (last == Passed::kChunk && (p[1].revents & (POLLIN | POLLHUP | POLLERR)))
-                last = pass(server, client, true, answers, random);
+                last = pass(server, client, true, faults_.skip_answers_by_request ? requests_before : answers, random);
         }
         for (int fd : {server, client}) {
             if (fd >= 0 && last == Passed::kCut)

@@ -235,8 +235,13 @@ class Qorldap(unittest.TestCase):
         self.run_tool("set", "kept", "--hosts", self.hosts, env=env, expect=0)
         as_other = {"user": 65534} if os.geteuid() == 0 else {}
         os.chmod(db, 0o000)
-        p = self.run_tool("show", "kept", env=env, expect=1, **as_other)
-        self.assertIn("permission denied reading " + db, p.stderr)
+        with self.subTest("a store file the user may not read"):
+            try:
+                p = self.run_tool("show", "kept", env=env, expect=1, **as_other)
+            except PermissionError:
+                self.skipTest("user nobody cannot run %s (the build tree lies in a folder closed to other users)"
+                              % TOOL)
+            self.assertIn("permission denied reading " + db, p.stderr)
         os.chmod(db, 0o600)
         os.chmod(store, 0o777)
         for command in (["show", "kept"], ["list"], ["set", "kept", "--hosts", self.hosts]):
